@@ -1,0 +1,27 @@
+# fx_add_plugin(NAME REVISION <1|2> SOURCES ...)
+#
+# A plug-in module: its effect sources, the framework of the given revision, and the
+# module entry that exports `main` and nothing else. It lands in build/plugins/NAME.so
+# and is installed where hosts look for plug-ins.
+set(FX_PLUGIN_INSTALL_DIR "lib/fxsuite" CACHE STRING "Where `install` puts the plug-ins")
+
+function(fx_add_plugin name)
+  cmake_parse_arguments(ARG "" "REVISION" "SOURCES" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/framework/module_entry.cpp)
+  target_link_libraries(${name} PRIVATE fxframework_r${ARG_REVISION} ${CMAKE_DL_LIBS})
+  target_compile_definitions(${name} PRIVATE FX_MODULE_EXPORTS_MAIN)
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${FX_PLUGIN_DIR}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_options(${name} PRIVATE -fno-exceptions -fno-rtti)
+  target_link_options(${name} PRIVATE
+    -Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/exports.map -Wl,--exclude-libs,ALL)
+  if(NOT FX_SANITIZE AND NOT FX_FUZZ)
+    # A host may be built against another C++ runtime: carry ours inside.
+    target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY FX_PLUGINS ${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${FX_PLUGIN_INSTALL_DIR})
+endfunction()

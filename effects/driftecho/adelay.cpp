@@ -1,0 +1,182 @@
+#include "adelay.h"
+
+#include "aeffeditor.h"
+#include "normalized.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace driftecho {
+
+namespace {
+
+constexpr int kUniqueId = 0x514A5832;
+constexpr std::size_t kTextSize = 9; // 8 characters and the terminator
+
+// A display text, never longer than the host's 8 characters.
+[[gnu::format(printf, 2, 3)]] void showText(char* text, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, kTextSize, format, args);
+    va_end(args);
+}
+
+// The integer part of a product formed in double from the value brought into range.
+int scaled(double factor, float value) { return static_cast<int>(factor * unitRange(value)); }
+
+} // namespace
+
+struct ADelay::ParameterInfo {
+    const char* name;  // 10 characters
+    const char* label; // 8 characters
+    float ADelayProgram::*programValue;
+    float ADelay::*value;
+    void (ADelay::*apply)();
+    void (*show)(float value, char* text);
+};
+
+const ADelay::ParameterInfo ADelay::kParameters[kNumParams] = {
+    {"Tempo     ", "bpm     ", &ADelayProgram::tempo, &ADelay::tempo, &ADelay::setDelay,
+     [](float v, char* t) { showText(t, "%d", scaled(220.0, v) + 30); }},
+    {"Measure   ", "beat    ", &ADelayProgram::measure, &ADelay::measure, &ADelay::setDelay,
+     [](float v, char* t) { showText(t, "1/%d", 16 - scaled(15.0, v)); }},
+    {"Delay     ", "measures", &ADelayProgram::delay, &ADelay::delay, &ADelay::setDelay,
+     [](float v, char* t) { showText(t, "%d", scaled(31.0, v)); }},
+    {"Feedback  ", "amount  ", &ADelayProgram::feedback, &ADelay::feedback,
+     &ADelay::applyNothing, [](float v, char* t) { showText(t, "%d%%", scaled(100.0, v)); }},
+    {"Pan       ", "L-R     ", &ADelayProgram::pan, &ADelay::pan, &ADelay::setLevels,
+     [](float v, char* t) { showText(t, "%d", scaled(100.0, v) - 50); }},
+    {"Mod Speed ", "Hz      ", &ADelayProgram::modSpeed, &ADelay::modSpeed, &ADelay::applySpeed,
+     [](float v, char* t) { showText(t, "%.2f", speedLaw(v)); }},
+    {"Mod Width ", "amount  ", &ADelayProgram::modWidth, &ADelay::modWidth, &ADelay::applyWidth,
+     [](float v, char* t) { showText(t, "%d%%", scaled(100.0, v)); }},
+    {"Volume    ", "level   ", &ADelayProgram::volume, &ADelay::volume, &ADelay::setLevels,
+     [](float v, char* t) { showText(t, "%d%%", scaled(100.0, v)); }},
+};
+
+ADelay::ADelay(HostCallback host)
+    : AudioEffect(host, kNumPrograms, kNumParams), programs(), ring(), tempo(1.0f), delay(1.0f),
+      measure(1.0f), feedback(1.0f), volume(1.0f), pan(1.0f), modSpeed(0.0f), modWidth(0.0f),
+      gainLeft(0.0f), gainRight(0.0f), vu(0.0f), readIndex(0), writeIndex(0),
+      modulator(getSampleRate(), 0.15f, 0.5f, 1.0f) {
+    setProgram(0);
+    setNumInputs(1);
+    setNumOutputs(2);
+    hasVu(true);
+    setUniqueID(kUniqueId);
+    suspend();
+}
+
+double ADelay::speedLaw(float value) {
+    const double v = unitRange(value);
+    return v > 0.5 ? 38.0 * (v - 0.5) + 1.0 : 1.98 * v + 0.01;
+}
+
+void ADelay::setParameter(std::int32_t index, float value) {
+    if (index < 0 || index >= kNumParams) return;
+    const ParameterInfo& p = kParameters[index];
+    programs[currentProgram].*p.programValue = value;
+    this->*p.value = value;
+    (this->*p.apply)();
+    if (editor) editor->postUpdate();
+}
+
+float ADelay::getParameter(std::int32_t index) {
+    return index >= 0 && index < kNumParams ? this->*kParameters[index].value : 0.0f;
+}
+
+void ADelay::setProgram(std::int32_t program) {
+    if (program < 0 || program >= kNumPrograms) return;
+    currentProgram = program;
+    const ADelayProgram stored = programs[program];
+    for (int index : {kMeasure, kDelay, kFeedback, kVolume, kPan, kTempo, kModSpeed, kModWidth})
+        setParameter(index, stored.*kParameters[index].programValue);
+}
+
+void ADelay::setProgramName(char* name) {
+    char* field = programs[currentProgram].name;
+    std::strncpy(field, name, ADelayProgram::kNameSize - 1);
+    field[ADelayProgram::kNameSize - 1] = 0;
+}
+
+void ADelay::getProgramName(char* name) {
+    std::strcpy(name, programs[currentProgram].name);
+}
+
+void ADelay::getParameterLabel(std::int32_t index, char* label) {
+    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+}
+
+void ADelay::getParameterDisplay(std::int32_t index, char* text) {
+    if (index >= 0 && index < kNumParams) kParameters[index].show(this->*kParameters[index].value, text);
+}
+
+void ADelay::getParameterName(std::int32_t index, char* text) {
+    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+}
+
+float ADelay::getVu() {
+    const float level = vu;
+    vu = 0.0f;
+    return level;
+}
+
+void ADelay::suspend() { std::memset(ring, 0, sizeof ring); }
+
+void ADelay::setDelay() {
+    const int bpm = scaled(220.0, tempo) + 30;       // 30 to 250
+    const int units = scaled(31.0, delay) + 1;       // 1 to 32 divisions
+    const int division = 16 - scaled(15.0, measure); // 16 down to 1
+    // The rate truncated to an integer, kept where a beat cannot overflow.
+    const float rate = sampleRate;
+    const long long wholeRate = rate > 0.0f ? (rate < 1e9f ? static_cast<long long>(rate) : 1000000000LL) : 0;
+    const long long beat = wholeRate * 60 / bpm;
+    long long samples = units * beat / division;
+    if (samples > kRingLength - 1) samples = kRingLength - 1;
+    writeIndex = static_cast<int>((readIndex + samples) % kRingLength);
+}
+
+void ADelay::setLevels() {
+    const double p = unitRange(pan);
+    const double v = unitRange(volume);
+    if (p < 0.5) {
+        gainLeft = static_cast<float>(v);
+        gainRight = static_cast<float>(2.0 * p * v);
+    } else {
+        gainLeft = static_cast<float>((1.0 - 2.0 * (p - 0.5)) * v);
+        gainRight = static_cast<float>(v);
+    }
+}
+
+void ADelay::applySpeed() { modulator.setSpeed(static_cast<float>(speedLaw(modSpeed))); }
+
+void ADelay::applyWidth() { modulator.setWidth(unitRange(modWidth)); }
+
+void ADelay::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
+    const float* in = inputs[0];
+    float* left = outputs[0];
+    float* right = outputs[1];
+    const double fb = unitRange(feedback);
+    const double gl = gainLeft;
+    const double gr = gainRight;
+    int read = readIndex;
+    int write = writeIndex;
+    for (std::int32_t i = 0; i < sampleFrames; ++i) {
+        const double x = in[i];
+        const double e = ring[read];
+        ring[write] = static_cast<float>(x + fb * e);
+        if (++write == kRingLength) write = 0;
+        modulator.tick();
+        const double m = modulator.getValue();
+        left[i] = static_cast<float>(left[i] + gl * (1.0 - m) * e);
+        right[i] = static_cast<float>(right[i] + e * m * gr);
+        // Heard once, then gone: nothing stale returns a ring's length later.
+        ring[read] = 0.0f;
+        if (++read == kRingLength) read = 0;
+    }
+    readIndex = read;
+    writeIndex = write;
+}
+
+} // namespace driftecho
