@@ -1,0 +1,159 @@
+#include "plugin_host.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace fxhost {
+
+namespace {
+
+// The plug-in calls the host from inside `main` before it has a record to name; the
+// instance being loaded on this thread answers then.
+thread_local Plugin* pluginBeingLoaded = nullptr;
+
+constexpr std::size_t kTextBufferSize = 256;
+constexpr char kUntouched = 0x01;
+
+std::string loaderMessage() {
+    const char* message = dlerror();
+    return message ? message : "unknown reason";
+}
+
+} // namespace
+
+AudioBuffers::AudioBuffers(int channels, int frames)
+    : frameCount(frames), data(static_cast<std::size_t>(channels), std::vector<float>(frames)) {
+    for (auto& c : data) channelPointers.push_back(c.data());
+}
+
+void AudioBuffers::clear() {
+    for (auto& c : data) std::fill(c.begin(), c.end(), 0.0f);
+}
+
+Plugin::Plugin(std::string path, void* module, HostOptions options)
+    : modulePath(std::move(path)), module(module), options(options) {}
+
+std::unique_ptr<Plugin> Plugin::load(const std::string& path, const HostOptions& options) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) throw LoadError(path + ": no such file");
+    if (!S_ISREG(info.st_mode)) throw LoadError(path + ": not a file");
+
+    // A path without a slash would be searched for in the system's library folders.
+    const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
+    void* module = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) throw LoadError(path + ": not a loadable plug-in library (" + loaderMessage() + ")");
+
+    std::unique_ptr<Plugin> plugin(new Plugin(path, module, options));
+    using MainProc = AEffect*(FX_CDECL*)(HostCallback);
+    auto entry = reinterpret_cast<MainProc>(dlsym(module, "main"));
+    if (!entry) throw LoadError(path + ": the library has no 'main' entry");
+
+    pluginBeingLoaded = plugin.get();
+    AEffect* effect = entry(&Plugin::hostCallback);
+    pluginBeingLoaded = nullptr;
+    if (!effect) throw LoadError(path + ": 'main' returned no effect (the plug-in refused to start)");
+    if (effect->magic != kEffectMagic) {
+        char text[128];
+        std::snprintf(text, sizeof text, ": 'main' returned a record with the wrong magic 0x%08X",
+                      static_cast<unsigned>(effect->magic));
+        throw LoadError(path + text);
+    }
+    effect->user = plugin.get();
+    plugin->effect = effect;
+    return plugin;
+}
+
+Plugin::~Plugin() {
+    if (effect) close();
+    if (module) dlclose(module);
+}
+
+FxIntPtr Plugin::close() {
+    if (!effect) return 0;
+    const FxIntPtr result = effect->dispatcher(effect, opClose, 0, 0, nullptr, 0.0f);
+    effect = nullptr;
+    return result;
+}
+
+FxIntPtr Plugin::dispatch(std::int32_t opcode, std::int32_t index, FxIntPtr value, void* ptr,
+                          float opt) {
+    if (opcode == opClose) return close();
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+std::optional<std::string> Plugin::queryText(std::int32_t opcode, std::int32_t index) {
+    char buffer[kTextBufferSize];
+    std::memset(buffer, kUntouched, sizeof buffer);
+    dispatch(opcode, index, 0, buffer);
+    const void* end = std::memchr(buffer, 0, sizeof buffer);
+    if (!end) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(static_cast<const char*>(end) - buffer));
+}
+
+void Plugin::setProgramName(const std::string& name) {
+    std::vector<char> text(name.begin(), name.end());
+    text.push_back(0);
+    dispatch(opSetProgramName, 0, 0, text.data());
+}
+
+std::vector<HostCall> Plugin::calls() const {
+    std::lock_guard<std::mutex> lock(callsMutex);
+    return recordedCalls;
+}
+
+FxIntPtr Plugin::answer(std::int32_t opcode, std::int32_t index, FxIntPtr value, float opt) {
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        recordedCalls.push_back({opcode, index, value, opt});
+    }
+    switch (opcode) {
+    case hostVersion: return options.version;
+    case hostPinConnected: return 0; // every pin is connected
+    default: return 0;               // automation, idle and the rest need no answer
+    }
+}
+
+FxIntPtr FX_CDECL Plugin::hostCallback(AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                       FxIntPtr value, void*, float opt) {
+    Plugin* plugin = effect && effect->user ? static_cast<Plugin*>(effect->user) : pluginBeingLoaded;
+    if (!plugin) return opcode == hostVersion ? 1 : 0;
+    return plugin->answer(opcode, index, value, opt);
+}
+
+std::string flagNames(std::int32_t flags) {
+    static const struct {
+        std::int32_t bit;
+        const char* name;
+    } kNames[] = {{flagHasEditor, "hasEditor"},       {flagHasClip, "hasClip"},
+                  {flagHasVu, "hasVu"},               {flagCanMono, "canMono"},
+                  {flagCanReplacing, "canReplacing"}, {flagProgramChunks, "programChunks"}};
+    std::string text;
+    for (const auto& n : kNames) {
+        if (!(flags & n.bit)) continue;
+        if (!text.empty()) text += ' ';
+        text += n.name;
+    }
+    const std::int32_t known = 0x3F;
+    if (flags & ~known) {
+        char other[32];
+        std::snprintf(other, sizeof other, "%s0x%X", text.empty() ? "" : " ",
+                      static_cast<unsigned>(flags & ~known));
+        text += other;
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::string fourCharText(std::int32_t code) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = static_cast<char>((static_cast<std::uint32_t>(code) >> shift) & 0xFF);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return text;
+}
+
+} // namespace fxhost

@@ -1,0 +1,16 @@
+# Fails unless the module's dynamic symbol table defines exactly one symbol: main.
+execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
+                OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${symbols}")
+set(names "")
+foreach(line ${lines})
+  string(REGEX REPLACE "^[0-9a-fA-F]* *[A-Za-z] " "" name "${line}")
+  list(APPEND names "${name}")
+endforeach()
+if(NOT names STREQUAL "main")
+  message(FATAL_ERROR "${MODULE} exports [${names}], expected only main")
+endif()
+message(STATUS "${MODULE} exports only main")

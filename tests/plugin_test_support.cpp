@@ -1,0 +1,55 @@
+#include "plugin_test_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <random>
+
+namespace fxtest {
+
+std::vector<std::string> pluginNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(FX_PLUGIN_DIR))
+        if (entry.path().extension() == ".so") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string pluginPath(const std::string& name) {
+    return std::string(FX_PLUGIN_DIR) + "/" + name + ".so";
+}
+
+std::unique_ptr<fxhost::Plugin> loadPlugin(const std::string& name) {
+    return fxhost::Plugin::load(pluginPath(name));
+}
+
+const char* signalName(Signal s) {
+    switch (s) {
+    case Signal::Silence: return "silence";
+    case Signal::Saw: return "saw";
+    case Signal::Square: return "square";
+    case Signal::Noise: return "noise";
+    case Signal::Impulse: return "impulse";
+    }
+    return "?";
+}
+
+std::vector<float> makeSignal(Signal s, int frames, float sampleRate, unsigned seed) {
+    std::vector<float> samples(static_cast<std::size_t>(frames), 0.0f);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    const double period = sampleRate / 220.0;
+    for (int i = 0; i < frames; ++i) {
+        const double phase = std::fmod(i / period, 1.0);
+        switch (s) {
+        case Signal::Silence: break;
+        case Signal::Saw: samples[i] = static_cast<float>(2.0 * phase - 1.0); break;
+        case Signal::Square: samples[i] = phase < 0.5 ? 1.0f : -1.0f; break;
+        case Signal::Noise: samples[i] = uniform(random); break;
+        case Signal::Impulse: samples[i] = i == 0 ? 1.0f : 0.0f; break;
+        }
+    }
+    return samples;
+}
+
+} // namespace fxtest
