@@ -36,7 +36,12 @@ void AudioEffect::Hz2string(float samples, char* text) {
 }
 
 void AudioEffect::ms2string(float samples, char* text) {
-    float2string(static_cast<float>(double(samples) * 1000.0 / double(getSampleRate())), text);
+    const double rate = getSampleRate();
+    // Without a sample rate no duration exists; it shows as over range.
+    if (rate == 0.0)
+        float2string(HUGE_VALF, text);
+    else
+        float2string(static_cast<float>(double(samples) * 1000.0 / rate), text);
 }
 
 void AudioEffect::long2string(std::int32_t value, char* text) {

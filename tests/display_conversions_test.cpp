@@ -84,6 +84,8 @@ TEST_P(DisplayConversions, FrequencyAndTimeTexts) {
     EXPECT_EQ(text([&](char* t) { effect.Hz2string(441.0f, t); }), "100.0000");
     EXPECT_EQ(text([&](char* t) { effect.Hz2string(0.0f, t); }), "0.000000");
     EXPECT_EQ(text([&](char* t) { effect.Hz2string(-0.0f, t); }), "0.000000");
+    EXPECT_EQ(text([&](char* t) { effect.Hz2string(1e-45f, t); }), " Huge!  ");
+    EXPECT_EQ(text([&](char* t) { effect.Hz2string(-1e-45f, t); }), " Huge!  ");
     EXPECT_EQ(text([&](char* t) { effect.ms2string(44100.0f, t); }), "1000.000");
     effect.setSampleRate(0.0f);
     EXPECT_EQ(text([&](char* t) { effect.ms2string(1.0f, t); }), " Huge!  ");

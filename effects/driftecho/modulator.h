@@ -31,8 +31,10 @@ public:
     // that makes one cycle last 1 / speed seconds, plus one.
     void setSpeed(float speed) {
         constexpr float kSecondsPerEntry = 0.0005f;
-        const double samples = double(kSecondsPerEntry) * double(sampleRate) / double(speed);
         // A speed of zero or below has no period; it holds the table still.
+        const double samples = speed > 0.0f
+                                   ? double(kSecondsPerEntry) * double(sampleRate) / double(speed)
+                                   : double(kSlowestPeriod);
         period = samples >= 0.0 && samples < double(kSlowestPeriod) ? static_cast<int>(samples)
                                                                      : kSlowestPeriod;
     }
