@@ -7,7 +7,9 @@ PluginSession::PluginSession(fxhost::Plugin& plugin, const HostSettings& setting
     plugin.open();
     plugin.setSampleRate(settings.sampleRate);
     plugin.setBlockSize(settings.blockSize);
-    if (settings.program) plugin.setProgram(*settings.program);
+    // Selecting the program after the rate, as hosts do when they restore a session,
+    // lets effects that work out their timing from the rate do so at this one.
+    plugin.setProgram(settings.program.value_or(plugin.program()));
     for (const auto& p : settings.parameters)
         plugin.setParameter(p.index, p.value);
     plugin.resume();

@@ -22,7 +22,8 @@ struct HostSettings {
 
 class PluginSession {
 public:
-    // open, setSampleRate, setBlockSize, setProgram, the parameters, resume. The caller
+    // open, setSampleRate, setBlockSize, setProgram (the chosen one, or the current one
+    // again), the parameters, resume. The caller
     // has checked the settings against the plug-in (see process_options.h).
     PluginSession(fxhost::Plugin& plugin, const HostSettings& settings);
     // Finishes the session if finish() was not called.

@@ -251,9 +251,9 @@ TEST_F(FxhostTest, ProgramComesBeforeParametersAndRateGoesToThePlugin) {
         {{"--param", "7=0"}, -1},                             // volume 0
         {{"--program", "3", "--param", "7=0"}, -1},           // the program must not undo it
         {{"--param", "7=0", "--param", "7=0.5"}, kEchoDelay}, // in the order given
-        // driftecho works out its delay when a parameter or program is set, so the
-        // rate must reach it before the program does: half the rate, half the delay.
-        {{"--rate", "22050", "--program", "0"}, 8268},
+        // The rate reaches the plug-in before the program is selected, so driftecho
+        // works out its delay at it: half the rate, half the delay.
+        {{"--rate", "22050"}, 8268},
         {{"--param", "2=0"}, 5512}, // one unit: 22050 / 4
     };
     for (const auto& c : cases) {
