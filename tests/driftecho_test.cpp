@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -292,6 +294,49 @@ TEST_F(DriftEcho, DecayingTailReachesSilenceWithoutSubnormals) {
             }
     }
     EXPECT_TRUE(silent) << "the tail never reached silence";
+}
+
+} // namespace
+
+namespace {
+
+// Hosts move parameters from their main thread while the audio thread processes. A
+// delay change that lands in the middle of a block must still hold afterwards. (Not in
+// the ThreadSanitizer run: the plain-field race itself is accepted.)
+TEST(DriftEchoConcurrentStress, DelayChangeMadeDuringABlockIsKept) {
+    auto plugin = fxtest::loadPlugin("driftecho");
+    plugin->resume();
+    plugin->setParameter(kModWidth, 0.0f);
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::vector<float> input(4096, 0.0f), left(4096), right(4096);
+    std::thread audio([&] {
+        float* ins[] = {input.data()};
+        float* outs[] = {left.data(), right.data()};
+        while (!stop.load()) {
+            plugin->process(ins, outs, 4096);
+            ++blocks;
+        }
+    });
+    while (blocks.load() < 10) std::this_thread::yield();
+    // The audio thread is inside a block nearly all the time, so these land mid-block.
+    for (int i = 0; i < 2000; ++i) plugin->setParameter(kMeasure, i % 2 ? 0.8f : 0.5f);
+    plugin->setParameter(kMeasure, 1.0f); // whole beats: 3 x 22050 samples
+    const int setAt = blocks.load();
+    while (blocks.load() < setAt + 3) std::this_thread::yield();
+    stop = true;
+    audio.join();
+
+    std::vector<float> impulse(66200, 0.0f), outL(impulse.size(), 0.0f), outR(impulse.size(), 0.0f);
+    impulse[0] = 1.0f;
+    plugin->suspend();
+    float* ins[] = {impulse.data()};
+    float* outs[] = {outL.data(), outR.data()};
+    plugin->process(ins, outs, static_cast<int>(impulse.size()));
+    int first = -1;
+    for (int i = 0; i < static_cast<int>(outL.size()) && first < 0; ++i)
+        if (outL[i] != 0.0f) first = i;
+    EXPECT_EQ(first, 3 * 22050);
 }
 
 } // namespace

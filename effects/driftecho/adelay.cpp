@@ -59,7 +59,7 @@ ADelay::ADelay(HostCallback host)
     : AudioEffect(host, kNumPrograms, kNumParams), programs(), ring(), tempo(1.0f), delay(1.0f),
       measure(1.0f), feedback(1.0f), volume(1.0f), pan(1.0f), modSpeed(0.0f), modWidth(0.0f),
       gainLeft(0.0f), gainRight(0.0f), vu(0.0f), readIndex(0), writeIndex(0),
-      modulator(getSampleRate(), 0.15f, 0.5f, 1.0f) {
+      modulator(getSampleRate(), 0.15f, 0.5f, 1.0f), delaySamples(0) {
     setProgram(0);
     setNumInputs(1);
     setNumOutputs(2);
@@ -132,9 +132,9 @@ void ADelay::setDelay() {
     const float rate = sampleRate;
     const long long wholeRate = rate > 0.0f ? (rate < 1e9f ? static_cast<long long>(rate) : 1000000000LL) : 0;
     const long long beat = wholeRate * 60 / bpm;
-    long long samples = units * beat / division;
-    if (samples > kRingLength - 1) samples = kRingLength - 1;
-    writeIndex = static_cast<int>((readIndex + samples) % kRingLength);
+    const long long samples = units * beat / division;
+    delaySamples = static_cast<int>(samples < kRingLength - 1 ? samples : kRingLength - 1);
+    writeIndex = (readIndex + delaySamples) % kRingLength;
 }
 
 void ADelay::setLevels() {
@@ -161,7 +161,8 @@ void ADelay::process(float** inputs, float** outputs, std::int32_t sampleFrames)
     const double gl = gainLeft;
     const double gr = gainRight;
     int read = readIndex;
-    int write = writeIndex;
+    int write = read + delaySamples;
+    if (write >= kRingLength) write -= kRingLength;
     for (std::int32_t i = 0; i < sampleFrames; ++i) {
         const double x = in[i];
         const double e = ring[read];

@@ -65,6 +65,9 @@ private:
     int readIndex;
     int writeIndex;
     Modulator modulator;
+    // writeIndex - readIndex as setDelay last computed it. Processing starts each block
+    // from it, so a delay change made while a block is being processed is never lost.
+    int delaySamples;
 };
 
 } // namespace driftecho
