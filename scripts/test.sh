@@ -18,14 +18,14 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== ThreadSanitizer build"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DFX_SANITIZE=thread -DFX_BENCH=OFF -DFX_TOOLS=OFF >/dev/null
+  -DFX_SANITIZE=thread -DFX_BENCH=OFF -DFX_TOOLS=OFF -DFX_WERROR=ON >/dev/null
 ninja -C build-tsan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --test-dir build-tsan --output-on-failure -j"$jobs" -E 'ConcurrentStress|exports_only_main'
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build, fuzzing"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DFX_SANITIZE=address,undefined -DFX_FUZZ=ON -DFX_BENCH=OFF -DFX_TOOLS=OFF >/dev/null
+  -DFX_SANITIZE=address,undefined -DFX_FUZZ=ON -DFX_BENCH=OFF -DFX_TOOLS=OFF -DFX_WERROR=ON >/dev/null
 ninja -C build-fuzz
 ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
   ctest --test-dir build-fuzz --output-on-failure -j"$jobs" -E 'exports_only_main'

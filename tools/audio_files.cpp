@@ -80,7 +80,7 @@ std::vector<float> SoundFileReader::readAll() {
 }
 
 AudioFileOutput::AudioFileOutput(const std::string& path, int channels, int sampleRate)
-    : format(outputFormatFor(path)), pending(path), channelCount(channels) {
+    : format(outputFormatFor(path)), pending(path) {
     SF_INFO info{};
     info.channels = channels;
     info.samplerate = sampleRate;

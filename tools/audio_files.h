@@ -64,5 +64,4 @@ private:
     int format; // first: an unknown extension must fail before any file is made
     PendingOutput pending;
     sf_private_tag* file = nullptr;
-    int channelCount;
 };
