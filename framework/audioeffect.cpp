@@ -60,7 +60,8 @@ AudioEffect::AudioEffect(HostCallback hostCallback, std::int32_t numPrograms,
                          std::int32_t numParams)
     : sampleRate(44100.0f), editor(nullptr), hostCallback(hostCallback),
       numPrograms(numPrograms), numParams(numParams), currentProgram(0), blockSize(1024),
-      effectRecord(), scratch() {
+      scratch() {
+    // Every byte of the record, padding included, starts at zero.
     std::memset(&effectRecord, 0, sizeof effectRecord);
     effectRecord.magic = kEffectMagic;
     effectRecord.dispatcher = dispatchEffectClass;
@@ -103,6 +104,8 @@ void AudioEffect::processIntoClearedOutputs(float** inputs, float** outputs,
     for (int i = 0; i < numIn; ++i)
         for (int o = 0; o < numOut; ++o) inPlace = inPlace || inputs[i] == outputs[o];
 
+    // (No effect has more channels than the scratch holds; such a one would be processed
+    // without the copy.)
     if (!inPlace || numIn > kScratchChannels || numOut > kScratchChannels) {
         for (int o = 0; o < numOut; ++o) std::memset(outputs[o], 0, sizeof(float) * sampleFrames);
         process(inputs, outputs, sampleFrames);
