@@ -188,6 +188,19 @@ int feedbackParameter(fxhost::Plugin& plugin) {
     return -1;
 }
 
+// One processing path of a plug-in at the moderate level: a block per iteration.
+void registerPath(const std::string& benchmarkName, const std::string& path, void (Runner::*step)()) {
+    RunnerSlot slot = std::make_shared<std::unique_ptr<Runner>>();
+    benchmark::RegisterBenchmark(benchmarkName.c_str(), [=](benchmark::State& state) mutable {
+        if (!prepared(state, slot, [&] { return std::make_unique<Runner>(path, kModerateLevel); }))
+            return;
+        Runner& r = **slot;
+        for (auto _ : state)
+            (r.*step)();
+        reportFrames(state);
+    });
+}
+
 void registerPlugin(const std::filesystem::path& module) {
     const std::string path = module.string();
     const std::string name = module.stem().string();
@@ -206,30 +219,8 @@ void registerPlugin(const std::filesystem::path& module) {
         return;
     }
 
-    RunnerSlot processSlot = std::make_shared<std::unique_ptr<Runner>>();
-    benchmark::RegisterBenchmark((name + "/process").c_str(), [=](benchmark::State& state) mutable {
-        if (!prepared(state, processSlot,
-                      [&] { return std::make_unique<Runner>(path, kModerateLevel); }))
-            return;
-        Runner& r = **processSlot;
-        for (auto _ : state)
-            r.process();
-        reportFrames(state);
-    });
-
-    if (canReplace) {
-        RunnerSlot replacingSlot = std::make_shared<std::unique_ptr<Runner>>();
-        benchmark::RegisterBenchmark(
-            (name + "/processReplacing").c_str(), [=](benchmark::State& state) mutable {
-                if (!prepared(state, replacingSlot,
-                              [&] { return std::make_unique<Runner>(path, kModerateLevel); }))
-                    return;
-                Runner& r = **replacingSlot;
-                for (auto _ : state)
-                    r.processReplacing();
-                reportFrames(state);
-            });
-    }
+    registerPath(name + "/process", path, &Runner::process);
+    if (canReplace) registerPath(name + "/processReplacing", path, &Runner::processReplacing);
 
     // The same buffers and block walk as process, with the plug-in call replaced by a plain
     // sum of the inputs into the outputs.
