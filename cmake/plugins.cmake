@@ -1,14 +1,27 @@
-# fx_add_plugin(NAME REVISION <1|2> SOURCES ...)
+# fx_add_plugin(NAME REVISION <1|2> SOURCES ... [LIBRARIES ...])
 #
 # A plug-in module: its effect sources, the framework of the given revision, and the
 # module entry that exports `main` and nothing else. It lands in build/plugins/NAME.so
-# and is installed where hosts look for plug-ins.
+# and is installed where hosts look for plug-ins. LIBRARIES are linked into the module
+# only, e.g. the real backends of the platform layers.
+#
+# The effect sources are also an object library, NAME_effect, so that a test program
+# can link the same effect with module_entry.cpp (without the export), in-memory
+# platform backends, and drive it through fxhost::Plugin::attach(..., runMain).
 set(FX_PLUGIN_INSTALL_DIR "lib/fxsuite" CACHE STRING "Where `install` puts the plug-ins")
 
 function(fx_add_plugin name)
-  cmake_parse_arguments(ARG "" "REVISION" "SOURCES" ${ARGN})
-  add_library(${name} MODULE ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/framework/module_entry.cpp)
-  target_link_libraries(${name} PRIVATE fxframework_r${ARG_REVISION} ${CMAKE_DL_LIBS})
+  cmake_parse_arguments(ARG "" "REVISION" "SOURCES;LIBRARIES" ${ARGN})
+  add_library(${name}_effect OBJECT ${ARG_SOURCES})
+  target_link_libraries(${name}_effect PUBLIC fxframework_r${ARG_REVISION})
+  set_target_properties(${name}_effect PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_compile_options(${name}_effect PRIVATE -fno-exceptions -fno-rtti)
+
+  add_library(${name} MODULE ${PROJECT_SOURCE_DIR}/framework/module_entry.cpp)
+  target_link_libraries(${name} PRIVATE ${name}_effect fxframework_r${ARG_REVISION}
+                        ${ARG_LIBRARIES} ${CMAKE_DL_LIBS})
   target_compile_definitions(${name} PRIVATE FX_MODULE_EXPORTS_MAIN)
   set_target_properties(${name} PROPERTIES
     PREFIX ""

@@ -48,10 +48,18 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const HostOptions&
     if (!module) throw LoadError(path + ": not a loadable plug-in library (" + loaderMessage() + ")");
 
     std::unique_ptr<Plugin> plugin(new Plugin(path, module, options));
-    using MainProc = AEffect*(FX_CDECL*)(HostCallback);
-    auto entry = reinterpret_cast<MainProc>(dlsym(module, "main"));
+    auto entry = reinterpret_cast<MainEntry>(dlsym(module, "main"));
     if (!entry) throw LoadError(path + ": the library has no 'main' entry");
+    return start(std::move(plugin), entry);
+}
 
+std::unique_ptr<Plugin> Plugin::attach(const std::string& name, MainEntry entry,
+                                       const HostOptions& options) {
+    return start(std::unique_ptr<Plugin>(new Plugin(name, nullptr, options)), entry);
+}
+
+std::unique_ptr<Plugin> Plugin::start(std::unique_ptr<Plugin> plugin, MainEntry entry) {
+    const std::string& path = plugin->modulePath;
     pluginBeingLoaded = plugin.get();
     AEffect* effect = entry(&Plugin::hostCallback);
     pluginBeingLoaded = nullptr;

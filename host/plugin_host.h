@@ -56,8 +56,15 @@ private:
 
 class Plugin {
 public:
+    using MainEntry = AEffect*(FX_CDECL*)(HostCallback);
+
     // Loads the module and calls its `main`. Throws LoadError.
     static std::unique_ptr<Plugin> load(const std::string& path, const HostOptions& options = {});
+    // Calls a `main` that is linked into this program, e.g. an effect built with the
+    // in-memory platform backends for a test. `name` stands in for the path in messages.
+    // Throws LoadError.
+    static std::unique_ptr<Plugin> attach(const std::string& name, MainEntry entry,
+                                          const HostOptions& options = {});
     // Sends the close opcode unless already sent, then unloads the module.
     ~Plugin();
 
@@ -132,6 +139,7 @@ public:
 
 private:
     Plugin(std::string path, void* module, HostOptions options);
+    static std::unique_ptr<Plugin> start(std::unique_ptr<Plugin> plugin, MainEntry entry);
     FxIntPtr answer(std::int32_t opcode, std::int32_t index, FxIntPtr value, float opt);
 
     std::string modulePath;
