@@ -3,6 +3,7 @@
 //
 //   fxhost-win report PLUGIN.dll OUT.txt   the plug-in's report (report.h), for
 //                                          comparison with the Linux build's
+//   fxhost-win load PLUGIN.dll             loads it and calls its `main`
 //
 // Each command is one row of the table below; checks that need a desktop join there.
 #include "plugin_host.h"
@@ -31,6 +32,20 @@ int reportCommand(int argc, char** argv) {
     return std::fclose(out) == 0 ? 0 : 1;
 }
 
+// Loads the DLL and calls its `main`: the module-handle check DLL (module_handle_module)
+// answers only when the load entry stored its handle.
+int loadCommand(int argc, char** argv) {
+    if (argc != 1) return 2;
+    try {
+        auto plugin = fxhost::Plugin::load(argv[0]);
+        std::printf("%s: main returned a record\n", argv[0]);
+        return 0;
+    } catch (const fxhost::LoadError& e) {
+        std::fprintf(stderr, "fxhost-win: %s\n", e.what());
+        return 1;
+    }
+}
+
 struct Command {
     const char* name;
     const char* arguments;
@@ -39,6 +54,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"report", "PLUGIN.dll OUT.txt", reportCommand},
+    {"load", "PLUGIN.dll", loadCommand},
 };
 
 int usage() {

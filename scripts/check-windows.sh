@@ -2,9 +2,11 @@
 # Checks the Windows cross builds against the Linux build:
 #  1. every DLL in build-win32/plugins and build-win64/plugins is a DLL of its target,
 #     exports `main` and nothing else, and imports only Windows' own system libraries;
-#  2. under Wine, our Windows host (build-win64/bin/fxhost-win.exe) writes each 64-bit
-#     plug-in's report (record, texts, processed blocks), and it must match the report
-#     that build/bin/fxreport writes for the Linux plug-in of the same name.
+#  2. under Wine, the load entry of a DLL built like the plug-ins stores the DLL's own
+#     module handle (build-win64/bin/module_handle_module.dll), and our Windows host
+#     (build-win64/bin/fxhost-win.exe) writes each 64-bit plug-in's report (record,
+#     texts, processed blocks), which must match the report that build/bin/fxreport
+#     writes for the Linux plug-in of the same name.
 # 32-bit programs cannot run here, so the 32-bit DLLs get the checks of step 1 only.
 #
 # usage: scripts/check-windows.sh [LINUX_BUILD [WIN32_BUILD [WIN64_BUILD]]]
@@ -70,6 +72,8 @@ cleanup() {
 trap cleanup EXIT
 "$wine" wineboot -i >/dev/null 2>&1
 windows_path() { local p=$1; echo "Z:${p//\//\\}"; }
+"$wine" "$win64/bin/fxhost-win.exe" load "$(windows_path "$win64/bin/module_handle_module.dll")" \
+  >/dev/null || fail "the load entry does not hand the module handle over"
 for dll in "$win64"/plugins/*.dll; do
   name=$(basename "$dll" .dll)
   so=$linux/plugins/$name.so
