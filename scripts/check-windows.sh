@@ -63,6 +63,10 @@ done
 
 echo "== 64-bit DLLs under Wine against the Linux build"
 wine=/usr/lib/wine/wine64
+if [ ! -x "$wine" ]; then
+  echo "FAIL: $wine not found: install wine64 (scripts/install-deps.sh)" >&2
+  exit 1
+fi
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # No desktop for these runs: a plug-in that shows a message box gets an immediate answer
