@@ -15,8 +15,8 @@ namespace fxcheck {
 
 namespace {
 
-// A low rate, so that echoes of a second or more fall inside a run.
-constexpr float kSampleRate = 11025.0f;
+// The rate of the texts; each run has its own (see kSettings).
+constexpr float kSampleRate = 44100.0f;
 constexpr int kBlockSize = 512;
 constexpr int kRunFrames = 32768;
 // Irregular block lengths, 0 and 1 included, cycled through a run.
@@ -69,9 +69,23 @@ void writeRecord(fxhost::Plugin& plugin, std::FILE* out) {
                  static_cast<unsigned>(r.uniqueID), r.version);
 }
 
+// What a host asks besides the record: the identify answer and the editor's size.
+void writeAnswers(fxhost::Plugin& plugin, std::FILE* out) {
+    std::fprintf(out, "identify %08X\n", static_cast<unsigned>(plugin.dispatch(opIdentify)));
+    ERect* rect = nullptr;
+    const FxIntPtr answer = plugin.dispatch(opEditGetRect, 0, 0, &rect);
+    std::fprintf(out, "editor rect answer=%d", static_cast<int>(answer));
+    if (rect)
+        std::fprintf(out, " top=%d left=%d bottom=%d right=%d", rect->top, rect->left,
+                     rect->bottom, rect->right);
+    std::fputc('\n', out);
+}
+
 void writeParameters(fxhost::Plugin& plugin, std::FILE* out) {
     for (int i = 0; i < plugin.numParams(); ++i) {
-        std::fprintf(out, "param %d value=%08X name=", i, bits(plugin.parameter(i)));
+        std::fprintf(out, "param %d value=%08X automatable=%d name=", i,
+                     bits(plugin.parameter(i)),
+                     static_cast<int>(plugin.dispatch(opCanBeAutomated, i)));
         writeText(out, plugin.queryText(opGetParamName, i));
         std::fputs(" label=", out);
         writeText(out, plugin.queryText(opGetParamLabel, i));
@@ -81,10 +95,11 @@ void writeParameters(fxhost::Plugin& plugin, std::FILE* out) {
     }
 }
 
-std::unique_ptr<fxhost::Plugin> openPlugin(const std::string& path) {
+std::unique_ptr<fxhost::Plugin> openPlugin(const std::string& path,
+                                           float sampleRate = kSampleRate) {
     auto plugin = fxhost::Plugin::load(path);
     plugin->open();
-    plugin->setSampleRate(kSampleRate);
+    plugin->setSampleRate(sampleRate);
     plugin->setBlockSize(kBlockSize);
     return plugin;
 }
@@ -92,22 +107,22 @@ std::unique_ptr<fxhost::Plugin> openPlugin(const std::string& path) {
 // How a run sets the effect up before it resumes.
 struct Setting {
     const char* name;
-    int program;        // selected first
-    float everyParam;   // then written to every parameter, unless negative
-    bool spreadParams;  // or every parameter a different value
+    float sampleRate;
+    int program;       // selected first
+    float everyParam;  // then written to every parameter, unless negative
+    bool spreadParams; // or every parameter a different value
 };
 
+// Low rates among them, so that echoes of several seconds fall inside a run.
 constexpr Setting kSettings[] = {
-    {"program-0", 0, -1.0f, false},
-    {"last-program", -1, -1.0f, false},
-    {"all-0", 0, 0.0f, false},
-    {"all-1", 0, 1.0f, false},
-    {"spread", 0, -1.0f, true},
+    {"program-0", 11025.0f, 0, -1.0f, false}, {"last-program", 44100.0f, -1, -1.0f, false},
+    {"all-0", 22050.0f, 0, 0.0f, false},      {"all-1", 2000.0f, 0, 1.0f, false},
+    {"spread", 4000.0f, 0, -1.0f, true},
 };
 
 void runSetting(const std::string& path, const Setting& setting, bool replacing,
                 std::FILE* out) {
-    auto plugin = openPlugin(path);
+    auto plugin = openPlugin(path, setting.sampleRate);
     plugin->setProgram(setting.program < 0 ? std::max(plugin->numPrograms() - 1, 0)
                                            : setting.program);
     for (int i = 0; i < plugin->numParams(); ++i) {
@@ -116,7 +131,8 @@ void runSetting(const std::string& path, const Setting& setting, bool replacing,
             plugin->setParameter(i, static_cast<float>((i * 37 + 11) % 100) / 99.0f);
     }
     plugin->resume();
-    std::fprintf(out, "run %s %s\n", setting.name, replacing ? "replacing" : "accumulating");
+    std::fprintf(out, "run %s %s rate=%g\n", setting.name,
+                 replacing ? "replacing" : "accumulating", double(setting.sampleRate));
     writeParameters(*plugin, out);
 
     std::vector<std::vector<float>> inputs;
@@ -163,9 +179,10 @@ void writeReport(const std::string& path, std::FILE* out) {
     std::fprintf(out, "fxcheck report 1 plugin %s\n", moduleName(path).c_str());
     auto plugin = openPlugin(path);
     writeRecord(*plugin, out);
+    writeAnswers(*plugin, out);
     for (int p = 0; p < plugin->numPrograms(); ++p) {
         plugin->setProgram(p);
-        std::fprintf(out, "program %d name=", p);
+        std::fprintf(out, "program %d current=%d name=", p, plugin->program());
         writeText(out, plugin->queryText(opGetProgramName));
         std::fputc('\n', out);
         writeParameters(*plugin, out);
