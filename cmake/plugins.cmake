@@ -2,8 +2,9 @@
 #
 # A plug-in module: its effect sources, the framework of the given revision, and the
 # module entry that exports `main` and nothing else. It lands in build/plugins/NAME.so
-# (NAME.dll in the Windows cross builds) and is installed where hosts look for plug-ins. LIBRARIES are linked into the module
-# only, e.g. the real backends of the platform layers.
+# (NAME.dll in the Windows cross builds, cmake/toolchains) and is installed where hosts
+# look for plug-ins. LIBRARIES are linked into the module only, e.g. the real backends
+# of the platform layers.
 #
 # The effect sources are also an object library, NAME_effect, so that a test program
 # can link the same effect with module_entry.cpp (without the export), in-memory
@@ -44,6 +45,5 @@ function(fx_add_plugin name)
     target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
   endif()
   set_property(GLOBAL APPEND PROPERTY FX_PLUGINS ${name})
-  install(TARGETS ${name} LIBRARY DESTINATION ${FX_PLUGIN_INSTALL_DIR}
-                          RUNTIME DESTINATION ${FX_PLUGIN_INSTALL_DIR})
+  install(TARGETS ${name} LIBRARY DESTINATION ${FX_PLUGIN_INSTALL_DIR})
 endfunction()
