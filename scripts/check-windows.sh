@@ -42,8 +42,8 @@ check_dll() { # objdump, expected PE magic, dll
 }
 
 echo "== Windows DLLs: exports and imports"
-for spec in "$win32:i686-w64-mingw32-objdump:010b" "$win64:x86_64-w64-mingw32-objdump:020b"; do
-  IFS=: read -r dir objdump magic <<<"$spec"
+for build in "$win32:i686-w64-mingw32-objdump:010b" "$win64:x86_64-w64-mingw32-objdump:020b"; do
+  IFS=: read -r dir objdump magic <<<"$build"
   shopt -s nullglob
   dlls=("$dir"/plugins/*.dll)
   shopt -u nullglob
