@@ -2,8 +2,9 @@
 #
 # A plug-in module: its effect sources, the framework of the given revision, and the
 # module entry that exports `main` and nothing else. It lands in build/plugins/NAME.so
-# and is installed where hosts look for plug-ins. LIBRARIES are linked into the module
-# only, e.g. the real backends of the platform layers.
+# (NAME.dll in the Windows cross builds, cmake/toolchains) and is installed where hosts
+# look for plug-ins. LIBRARIES are linked into the module only, e.g. the real backends
+# of the platform layers.
 #
 # The effect sources are also an object library, NAME_effect, so that a test program
 # can link the same effect with module_entry.cpp (without the export), in-memory
@@ -29,8 +30,16 @@ function(fx_add_plugin name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   target_compile_options(${name} PRIVATE -fno-exceptions -fno-rtti)
-  target_link_options(${name} PRIVATE
-    -Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/exports.map -Wl,--exclude-libs,ALL)
+  if(WIN32)
+    # The module definition names the one export; the runtimes are linked in statically
+    # (see cmake/toolchains) and export nothing.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/framework/exports.def)
+    target_link_options(${name} PRIVATE -Wl,--exclude-all-symbols -Wl,--exclude-libs,ALL
+                        $<$<CONFIG:Release>:-s>)
+  else()
+    target_link_options(${name} PRIVATE
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/exports.map -Wl,--exclude-libs,ALL)
+  endif()
   if(NOT FX_SANITIZE AND NOT FX_FUZZ)
     # A host may be built against another C++ runtime: carry ours inside.
     target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)

@@ -24,9 +24,11 @@ AEffect* runMain(HostCallback host) {
 
 #if defined(FX_MODULE_EXPORTS_MAIN)
 // The one export. C++ reserves the name `main` for programs, so the function has
-// another name in the source and `main` as its symbol.
+// another name in the source and `main` as its symbol: `_main` on 32-bit Windows, where
+// C symbols carry a leading underscore. On Windows the module definition
+// (exports.def) exports it, elsewhere its visibility does.
 #if defined(_WIN32)
-#define FX_EXPORT __declspec(dllexport)
+#define FX_EXPORT
 #else
 #define FX_EXPORT __attribute__((visibility("default")))
 #endif

@@ -1,7 +1,18 @@
 #include "plugin_host.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -18,10 +29,47 @@ thread_local Plugin* pluginBeingLoaded = nullptr;
 constexpr std::size_t kTextBufferSize = 256;
 constexpr char kUntouched = 0x01;
 
+// The platform's module loader: open by path, find an export, close.
+#if defined(_WIN32)
+void* openModule(const std::string& path) {
+    // A bare file name would be searched for in the system's folders too.
+    const bool bare = path.find_first_of("/\\:") == std::string::npos;
+    return LoadLibraryA((bare ? ".\\" + path : path).c_str());
+}
+
+void* moduleEntry(void* module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void closeModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+std::string loaderMessage() {
+    char text[256];
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       GetLastError(), 0, text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return message.empty() ? "unknown reason" : message;
+}
+#else
+void* openModule(const std::string& path) {
+    // A path without a slash would be searched for in the system's library folders.
+    const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
+    return dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* moduleEntry(void* module, const char* name) { return dlsym(module, name); }
+
+void closeModule(void* module) { dlclose(module); }
+
 std::string loaderMessage() {
     const char* message = dlerror();
     return message ? message : "unknown reason";
 }
+#endif
 
 } // namespace
 
@@ -42,13 +90,11 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, const HostOptions&
     if (stat(path.c_str(), &info) != 0) throw LoadError(path + ": no such file");
     if (!S_ISREG(info.st_mode)) throw LoadError(path + ": not a file");
 
-    // A path without a slash would be searched for in the system's library folders.
-    const std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
-    void* module = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = openModule(path);
     if (!module) throw LoadError(path + ": not a loadable plug-in library (" + loaderMessage() + ")");
 
     std::unique_ptr<Plugin> plugin(new Plugin(path, module, options));
-    auto entry = reinterpret_cast<MainEntry>(dlsym(module, "main"));
+    auto entry = reinterpret_cast<MainEntry>(moduleEntry(module, "main"));
     if (!entry) throw LoadError(path + ": the library has no 'main' entry");
     return start(std::move(plugin), entry);
 }
@@ -77,7 +123,7 @@ std::unique_ptr<Plugin> Plugin::start(std::unique_ptr<Plugin> plugin, MainEntry 
 
 Plugin::~Plugin() {
     if (effect) close();
-    if (module) dlclose(module);
+    if (module) closeModule(module);
 }
 
 FxIntPtr Plugin::close() {

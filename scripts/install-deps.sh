@@ -8,6 +8,9 @@ packages=(
   clang libclang-rt-14-dev                    # sanitizers and libFuzzer
   libgtest-dev libbenchmark-dev               # tests and benchmarks
   libsndfile1-dev libpng-dev sox              # fxhost, fxplot and the demo pictures
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix  # the Windows DLLs
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  wine64 xvfb                                 # running our Windows test host
 )
 
 missing=()
