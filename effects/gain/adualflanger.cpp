@@ -120,8 +120,8 @@ void ADualFlanger::run(float** inputs, float** outputs, std::int32_t sampleFrame
     // read lands inside the lines whatever the sweep did.
     const float upper = unitRange(sweepMax);
     const float lower = unitRange(sweepMin) < upper ? unitRange(sweepMin) : upper;
-    TriangleSweep s = sweep;
-    s.setShape(lower, upper, unitRange(rate), unitRange(phase));
+    TriangleSweep moving = sweep;
+    moving.setShape(lower, upper, unitRange(rate), unitRange(phase));
     const bool swapped = swap > 0.5f;
     float* lineL = bufferL.data();
     float* lineR = bufferR.data();
@@ -131,9 +131,9 @@ void ADualFlanger::run(float** inputs, float** outputs, std::int32_t sampleFrame
     for (std::int32_t i = 0; i < sampleFrames; ++i) {
         const float dryL = inL[i];
         const float dryR = inR[i];
-        s.advance();
-        const int readL = (write - delayAt(s.leftPosition())) & kMask;
-        const int readR = (write - delayAt(s.rightPosition())) & kMask;
+        moving.advance();
+        const int readL = (write - delayAt(moving.leftPosition())) & kMask;
+        const int readR = (write - delayAt(moving.rightPosition())) & kMask;
         // Written before it is read, so that a delay of zero gives the current input.
         lineL[write] = dryL;
         lineR[write] = dryR;
@@ -151,7 +151,7 @@ void ADualFlanger::run(float** inputs, float** outputs, std::int32_t sampleFrame
         write = (write + 1) & kMask;
     }
     writeIndex = write;
-    sweep = s;
+    sweep = moving;
 }
 
 } // namespace gain
