@@ -26,7 +26,9 @@ build_everything() {
 # pictures FILE.wav STEM TITLE: STEM-waveform.png and STEM-spectrogram.png
 pictures() {
     "$fxplot" "$1" "$2-waveform.png"
-    sox -V1 "$1" -n spectrogram -t "$3" -c "fxsuite demo" -o "$2-spectrogram.png"
+    # A title that is a bare effect name of sox ("gain") would start the next effect of
+    # its chain instead, hence the suffix.
+    sox -V1 "$1" -n spectrogram -t "$3 spectrogram" -c "fxsuite demo" -o "$2-spectrogram.png"
 }
 
 html_escape() {
