@@ -30,6 +30,7 @@ TextLimits textLimits(const std::string& plugin) {
         TextLimits limits;
     } kKnown[] = {
         {"driftecho", {10, 8, 8, 23}},
+        {"squeezer", {0, 0, 0, 23}},
     };
     for (const auto& known : kKnown)
         if (plugin == known.plugin) return known.limits;
