@@ -39,6 +39,7 @@ struct State {
     std::deque<Message> queue;
     std::vector<std::string> calls;
     WindowHandle captured = nullptr;
+    std::function<void()> queueEmpty;
 };
 
 State& state() {
@@ -188,15 +189,20 @@ void releaseCapture() {
 
 bool peekMessage(Message* message, WindowHandle window, std::uint32_t first, std::uint32_t last) {
     State& s = state();
-    Lock lock(s.mutex);
-    const bool anyNumber = first == 0 && last == 0;
-    for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
-        if (window && it->window != window) continue;
-        if (!anyNumber && (it->message < first || it->message > last)) continue;
-        *message = *it;
-        s.queue.erase(it);
-        return true;
+    std::function<void()> hook;
+    {
+        Lock lock(s.mutex);
+        const bool anyNumber = first == 0 && last == 0;
+        for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+            if (window && it->window != window) continue;
+            if (!anyNumber && (it->message < first || it->message > last)) continue;
+            *message = *it;
+            s.queue.erase(it);
+            return true;
+        }
+        hook = s.queueEmpty;
     }
+    if (hook) hook();
     return false;
 }
 
@@ -328,6 +334,12 @@ void fill(WindowHandle window, std::uint32_t colour) {
         if (w.get() == window) std::fill(w->pixels.begin(), w->pixels.end(), colour);
 }
 
+void onQueueEmpty(std::function<void()> hook) {
+    State& s = state();
+    Lock lock(s.mutex);
+    s.queueEmpty = std::move(hook);
+}
+
 void postMessage(WindowHandle window, std::uint32_t message, MessageParam wParam,
                  MessageData lParam) {
     State& s = state();
@@ -396,6 +408,7 @@ void reset() {
     s.queue.clear();
     s.calls.clear();
     s.captured = nullptr;
+    s.queueEmpty = nullptr;
 }
 
 } // namespace memory

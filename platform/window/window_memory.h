@@ -9,6 +9,7 @@
 #include "window_system.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ void fill(WindowHandle window, std::uint32_t colour);
 void postMessage(WindowHandle window, std::uint32_t message, MessageParam wParam = 0,
                  MessageData lParam = 0);
 void postMouse(WindowHandle window, std::uint32_t message, int x, int y);
+// Called (on the polling thread) whenever a peek finds nothing: stands for time passing
+// while a drag loop polls, e.g. to look at the window and then post the button release.
+// An empty function removes it.
+void onQueueEmpty(std::function<void()> hook);
+
 // Dispatches queued messages until the queue is empty; returns how many.
 int dispatchAll();
 std::size_t pendingMessages();
