@@ -49,12 +49,14 @@ void Knob::mouse(int x, int y) {
     if (!strip.hitTest(x, y)) return;
     const double cx = rect.x + rect.width * 0.5;
     const double cy = rect.y + rect.height * 0.5;
-    while (dragContinues()) {
+    // The first pass takes the press position before any message is pumped, so that a
+    // click sets the value even when its release is already waiting in the queue.
+    do {
         const EditorMouse& m = editorMouse();
         const float value = valueAt(m.x, m.y, cx, cy);
         effect->setParameterAutomated(paramIndex, value);
         strip.updateValue(value);
-    }
+    } while (dragContinues());
 }
 
 ToggleSwitch::ToggleSwitch(Compressor* effect, int resourceId, int paramIndex, ControlRect rect,

@@ -300,11 +300,12 @@ Picture background() {
     const char* highs[] = {"20:1", "0", "1600", "1600", "+20"};
     for (int k = 0; k < 5; ++k) {
         const double left = 64 + 44 * k, centre = left + 22;
+        // The last label is the widest: it leans into the free panel on the right.
         useFont(cr, k == 4 ? 6.3 : 7);
-        text(cr, names[k], centre, 15, Align::Centre, kLabel);
-        useFont(cr, 5.6, false);
-        text(cr, lows[k], left + 1, 68, Align::Left, kScale);
-        text(cr, highs[k], left + 43, 68, Align::Right, kScale);
+        text(cr, names[k], k == 4 ? centre + 3 : centre, 15, Align::Centre, kLabel);
+        useFont(cr, 5.2, false);
+        text(cr, lows[k], left + 4, 68, Align::Left, kScale);
+        text(cr, highs[k], left + 40, 68, Align::Right, kScale);
     }
     useFont(cr, 6, true);
     text(cr, "On", 29, 55.5, Align::Left, kScale);
