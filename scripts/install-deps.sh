@@ -8,6 +8,9 @@ packages=(
   clang libclang-rt-14-dev                    # sanitizers and libFuzzer
   libgtest-dev libbenchmark-dev               # tests and benchmarks
   libsndfile1-dev libpng-dev sox              # fxhost, fxplot and the demo pictures
+  libx11-dev                                  # the squeezer's editor on X11, fxhost editor
+  libcairo2-dev fonts-dejavu-core             # drawing the squeezer's pictures
+  xvfb xdotool imagemagick                    # the editor's test on a virtual X server
 )
 
 missing=()

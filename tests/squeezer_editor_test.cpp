@@ -199,6 +199,17 @@ TEST_F(SqueezerEditor, KnobFollowsThePressAngle) {
     EXPECT_EQ(memory::capture(), nullptr) << "the mouse is released after every click";
 }
 
+TEST_F(SqueezerEditor, AClickSetsTheKnobEvenWithItsReleaseAlreadyQueued) {
+    // A host that pumps the editor's messages at its idle calls hands over the press
+    // and the release together.
+    memory::postMouse(window, fxwin::kMessageLeftButtonDown, 130, 21);
+    memory::postMouse(window, fxwin::kMessageLeftButtonUp, 130, 21);
+    plugin->dispatch(opEditIdle);
+    EXPECT_EQ(plugin->parameter(kThreshold), 0.5f);
+    EXPECT_EQ(knobFrame(1), 24);
+    EXPECT_EQ(memory::pendingMessages(), 0u);
+}
+
 TEST_F(SqueezerEditor, DragOverTheTopThenPastTheLowerRight) {
     // The THRESHOLD knob, centre (130, 42): from the lower left round over the top to
     // the lower right, on under the knob to the left.

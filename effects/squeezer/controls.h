@@ -72,7 +72,7 @@ public:
 class VuMeter {
 public:
     VuMeter(Compressor* effect, int resourceId, ControlRect rect);
-    ~VuMeter();
+    virtual ~VuMeter();
     virtual void mouse(int x, int y);
     virtual void draw();
     virtual void update();
@@ -92,7 +92,7 @@ public:
 class AboutBox {
 public:
     AboutBox(int resourceId, ControlRect hotRect, ControlRect pictureRect, const char* title);
-    ~AboutBox();
+    virtual ~AboutBox();
     virtual void draw();
     virtual void mouse(int x, int y);
     virtual void setWindow(fxwin::WindowHandle window);
