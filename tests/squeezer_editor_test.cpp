@@ -87,7 +87,8 @@ protected:
         for (const auto& [mx, my] : moves)
             memory::postMouse(window, fxwin::kMessageMouseMove, mx, my);
         const auto up = right ? fxwin::kMessageRightButtonUp : fxwin::kMessageLeftButtonUp;
-        const auto [lastX, lastY] = moves.back();
+        const int lastX = moves.back().first;
+        const int lastY = moves.back().second;
         memory::onQueueEmpty([=, this] {
             memory::onQueueEmpty({});
             if (whileHeld) whileHeld();
