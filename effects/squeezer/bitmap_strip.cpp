@@ -15,19 +15,21 @@ BitmapStrip::~BitmapStrip() {
     if (bitmap) fxwin::deletePicture(bitmap);
 }
 
-void BitmapStrip::drawFrame(int sourceX) {
+bool BitmapStrip::drawFrame(int sourceX) {
     const fxwin::WindowHandle target = window.load(std::memory_order_relaxed);
-    if (!bitmap || !target) return;
+    if (!bitmap || !target) return false;
     const fxwin::DrawingContext context = fxwin::getDC(target);
-    if (!context) return;
+    if (!context) return false;
+    bool drawn = false;
     const fxwin::DrawingContext memory = fxwin::createCompatibleDC(context);
     if (memory) {
         const fxwin::PictureHandle previous = fxwin::selectPicture(memory, bitmap);
-        fxwin::bitBlt(context, x, y, width, height, memory, sourceX, 0);
+        drawn = fxwin::bitBlt(context, x, y, width, height, memory, sourceX, 0);
         fxwin::selectPicture(memory, previous);
         fxwin::deleteDC(memory);
     }
     fxwin::releaseDC(target, context);
+    return drawn;
 }
 
 int BitmapStrip::frameFor(float value) const {
@@ -43,7 +45,9 @@ void BitmapStrip::updateValue(float value) {
     const int frame = frameFor(value);
     if (frame == lastFrame.load(std::memory_order_relaxed)) return;
     lastFrame.store(frame, std::memory_order_relaxed);
-    drawFrame(frame * (width + 1));
+    // A frame that could not be drawn (the window busy on another thread, say) is tried
+    // again by the next update instead of being taken as shown.
+    if (!drawFrame(frame * (width + 1))) lastFrame.store(kNoFrame, std::memory_order_relaxed);
 }
 
 bool BitmapStrip::hitTest(int px, int py) const {

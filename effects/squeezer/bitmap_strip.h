@@ -20,8 +20,9 @@ public:
     BitmapStrip& operator=(const BitmapStrip&) = delete;
 
     // Either thread: the window thread paints and updates, the audio thread refreshes
-    // the meter. Drawing without a picture or a window does nothing.
-    void drawFrame(int sourceX);
+    // the meter. Drawing without a picture or a window does nothing. False when the frame
+    // was not drawn.
+    bool drawFrame(int sourceX);
     void drawValue(float value);
     void updateValue(float value);
 

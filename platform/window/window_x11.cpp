@@ -1,15 +1,19 @@
 // The window system over Xlib, for hosts that hand over an X11 window id as the editor's
 // parent. Window handles are X window ids.
 //
-// Connections: the editor's windows live on a connection of our own, opened on the
-// window thread when the first window is made and closed when the window class goes.
-// The window procedure sees that connection's events only when someone pumps them
-// (peekMessage: the editor's idle call and its drag loops). Drawing from another thread
-// (the audio thread refreshing the meter) goes through a second connection, so that the
-// two threads never share one; that thread only tries for it and skips the drawing when
-// the window thread is changing the windows at that moment, so it never waits.
+// The connection: the editor's windows live on a connection of our own, opened on the
+// window thread when the first window is made and closed when the window class goes. The
+// window procedure sees its events only when someone pumps them (peekMessage: the
+// editor's idle call and its drag loops).
 //
-// X errors on our connections (a window the host has already destroyed, say) are ignored
+// Drawing from another thread (the audio thread refreshing the meter) makes no X call
+// there, which would be a system call on the audio thread and would share the
+// connection between threads: the copy is noted instead, the latest one per target
+// rectangle, and the window thread carries it out the next time it pumps. The other
+// thread only tries for the note board and skips the drawing when the window thread holds
+// it at that moment, so it never waits.
+//
+// X errors on our connection (a window the host has already destroyed, say) are ignored
 // by an error handler of ours, which passes every other connection's errors on to the
 // handler that was there before.
 #include "window_system.h"
@@ -46,6 +50,7 @@ constexpr int kMaxWindows = 64;
 constexpr int kMaxClasses = 8;
 constexpr int kClassNameSize = 64;
 constexpr int kContexts = 8;
+constexpr int kPendingCopies = 16;
 
 struct OurWindow {
     Window id = 0;
@@ -56,28 +61,35 @@ struct OurWindow {
     std::intptr_t userData = 0;
 };
 
+// A copy into a window asked for by another thread, waiting for the window thread.
+struct PendingCopy {
+    bool pending = false;
+    Window window = 0;
+    int x = 0, y = 0, width = 0, height = 0, sourceX = 0, sourceY = 0;
+    PictureHandle picture = nullptr;
+};
+
 struct WindowClassEntry {
     char name[kClassNameSize] = {};
     WindowProcedure procedure = nullptr;
 };
 
 struct State {
-    Display* display = nullptr;     // the window thread's connection
-    Display* drawDisplay = nullptr; // for drawing from any other thread
+    Display* display = nullptr; // the window thread's connection
     std::thread::id windowThread;
     GC gc = nullptr;
-    GC drawGc = nullptr;
     Atom protocols = 0;
     Atom deleteWindow = 0;
     XErrorHandler previousHandler = nullptr;
     bool handlerInstalled = false;
     WindowClassEntry classes[kMaxClasses];
     OurWindow windows[kMaxWindows];
-    // Held by the window thread while it changes `windows` or the connections, and by
-    // another thread while it draws.
+    // Held by the window thread while it changes `windows` or takes the pending copies,
+    // and by another thread from getDC to releaseDC.
     std::atomic_flag busy = ATOMIC_FLAG_INIT;
-    std::atomic<Display*> ours[2] = {nullptr, nullptr};
+    std::atomic<Display*> ours{nullptr};
     DrawingContextObject contexts[kContexts];
+    PendingCopy copies[kPendingCopies];
 };
 
 State& state() {
@@ -88,7 +100,9 @@ State& state() {
 Window idOf(WindowHandle w) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w)); }
 WindowHandle handleOf(Window id) { return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(id)); }
 
-bool onWindowThread(const State& s) { return s.display && std::this_thread::get_id() == s.windowThread; }
+bool onWindowThread(const State& s) {
+    return s.ours.load(std::memory_order_acquire) && std::this_thread::get_id() == s.windowThread;
+}
 
 void lock(State& s) {
     while (s.busy.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
@@ -104,9 +118,7 @@ OurWindow* find(State& s, Window id) {
 
 int ignoreOurErrors(Display* display, XErrorEvent* error) {
     State& s = state();
-    if (display == s.ours[0].load(std::memory_order_relaxed) ||
-        display == s.ours[1].load(std::memory_order_relaxed))
-        return 0;
+    if (display == s.ours.load(std::memory_order_relaxed)) return 0;
     return s.previousHandler ? s.previousHandler(display, error) : 0;
 }
 
@@ -114,19 +126,11 @@ bool openConnections(State& s) {
     if (s.display) return true;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
-    Display* drawDisplay = XOpenDisplay(nullptr);
-    if (!drawDisplay) {
-        XCloseDisplay(display);
-        return false;
-    }
     lock(s);
     s.display = display;
-    s.drawDisplay = drawDisplay;
-    s.ours[0].store(display);
-    s.ours[1].store(drawDisplay);
     s.windowThread = std::this_thread::get_id();
+    s.ours.store(display, std::memory_order_release);
     s.gc = XCreateGC(display, DefaultRootWindow(display), 0, nullptr);
-    s.drawGc = XCreateGC(drawDisplay, DefaultRootWindow(drawDisplay), 0, nullptr);
     s.protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     s.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     unlock(s);
@@ -140,12 +144,13 @@ void closeConnections(State& s) {
     lock(s);
     for (OurWindow& w : s.windows)
         w = OurWindow{};
+    for (PendingCopy& c : s.copies)
+        c = PendingCopy{};
     XFreeGC(s.display, s.gc);
-    XFreeGC(s.drawDisplay, s.drawGc);
-    XCloseDisplay(s.drawDisplay);
     XCloseDisplay(s.display); // takes any window of ours left on the server with it
-    s.display = s.drawDisplay = nullptr;
-    s.gc = s.drawGc = nullptr;
+    s.display = nullptr;
+    s.gc = nullptr;
+    s.ours.store(nullptr, std::memory_order_release);
     unlock(s);
     // Hand the error handling back, unless someone else has replaced ours since.
     if (s.handlerInstalled) {
@@ -153,14 +158,14 @@ void closeConnections(State& s) {
         if (current != ignoreOurErrors) XSetErrorHandler(current);
         s.handlerInstalled = false;
     }
-    s.ours[0].store(nullptr);
-    s.ours[1].store(nullptr);
 }
 
 // With the lock held: the window and everything inside it or owned by it are gone.
 void forget(State& s, Window id) {
     for (OurWindow& w : s.windows)
         if (w.alive && w.id == id) w.alive = false;
+    for (PendingCopy& c : s.copies)
+        if (c.window == id) c = PendingCopy{};
     for (OurWindow& w : s.windows)
         if (w.alive && w.parent == id) forget(s, w.id);
 }
@@ -187,6 +192,46 @@ void giveBack(DrawingContext c) {
 }
 
 MessageData pointOf(int x, int y) { return pointData(x, y); }
+
+// Copies a rectangle of a picture into a window, within the picture's bounds.
+void putPicture(Display* display, GC gc, Window window, PictureHandle picture, int x, int y,
+                int width, int height, int sourceX, int sourceY) {
+    XImage& image = picture->image;
+    if (sourceX < 0) {
+        x -= sourceX;
+        width += sourceX;
+        sourceX = 0;
+    }
+    if (sourceY < 0) {
+        y -= sourceY;
+        height += sourceY;
+        sourceY = 0;
+    }
+    if (sourceX + width > image.width) width = image.width - sourceX;
+    if (sourceY + height > image.height) height = image.height - sourceY;
+    if (width <= 0 || height <= 0) return;
+    XPutImage(display, window, gc, &image, sourceX, sourceY, x, y, static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
+}
+
+// On the window thread: carries out the copies other threads asked for.
+void runPendingCopies(State& s) {
+    PendingCopy taken[kPendingCopies];
+    int count = 0;
+    lock(s);
+    for (PendingCopy& c : s.copies)
+        if (c.pending) {
+            taken[count++] = c;
+            c.pending = false;
+        }
+    unlock(s);
+    for (int i = 0; i < count; ++i) {
+        const PendingCopy& c = taken[i];
+        putPicture(s.display, s.gc, c.window, c.picture, c.x, c.y, c.width, c.height, c.sourceX,
+                   c.sourceY);
+    }
+    if (count) XFlush(s.display);
+}
 
 // The message an event stands for; 0 for events the editor has no message for.
 std::uint32_t messageOf(const State& s, const XEvent& e) {
@@ -381,6 +426,7 @@ void releaseCapture() {
 bool peekMessage(Message* message, WindowHandle window, std::uint32_t first, std::uint32_t last) {
     State& s = state();
     if (!onWindowThread(s)) return false;
+    runPendingCopies(s);
     XEvent event;
     while (XCheckIfEvent(s.display, &event, housekeeping, reinterpret_cast<XPointer>(&s))) {
         if (event.type == DestroyNotify) {
@@ -446,7 +492,15 @@ PictureHandle loadPicture(void*, int resourceId) {
 
 int pictureWidth(PictureHandle picture) { return picture ? picture->resource->width : 0; }
 
-void deletePicture(PictureHandle picture) { delete picture; }
+void deletePicture(PictureHandle picture) {
+    if (!picture) return;
+    State& s = state();
+    lock(s);
+    for (PendingCopy& c : s.copies)
+        if (c.picture == picture) c = PendingCopy{};
+    unlock(s);
+    delete picture;
+}
 
 DrawingContext getDC(WindowHandle window) {
     State& s = state();
@@ -461,17 +515,17 @@ DrawingContext getDC(WindowHandle window) {
         c->foreign = false;
         return c;
     }
-    // Another thread: only if the window thread is not changing the windows right now;
-    // the window stays as it is until releaseDC.
+    // Another thread: only if the window thread is not at the windows right now; the
+    // window stays as it is until releaseDC. Its copies are noted, not made.
     if (s.busy.test_and_set(std::memory_order_acquire)) return nullptr;
-    DrawingContext c = s.drawDisplay && find(s, id) ? takeContext(s) : nullptr;
+    DrawingContext c = s.ours.load(std::memory_order_relaxed) && find(s, id) ? takeContext(s) : nullptr;
     if (!c) {
         unlock(s);
         return nullptr;
     }
-    c->display = s.drawDisplay;
+    c->display = nullptr;
     c->window = id;
-    c->gc = s.drawGc;
+    c->gc = nullptr;
     c->foreign = true;
     return c;
 }
@@ -479,7 +533,7 @@ DrawingContext getDC(WindowHandle window) {
 void releaseDC(WindowHandle, DrawingContext context) {
     if (!context) return;
     const bool foreign = context->foreign;
-    if (context->display) XFlush(context->display);
+    if (!foreign && context->display) XFlush(context->display);
     giveBack(context);
     if (foreign) unlock(state());
 }
@@ -501,23 +555,30 @@ PictureHandle selectPicture(DrawingContext context, PictureHandle picture) {
 bool bitBlt(DrawingContext target, int x, int y, int width, int height, DrawingContext source,
             int sourceX, int sourceY) {
     if (!target || !target->window || !source || !source->selected) return false;
-    XImage& image = source->selected->image;
-    // Only what lies inside the picture is copied.
-    if (sourceX < 0) {
-        x -= sourceX;
-        width += sourceX;
-        sourceX = 0;
+    if (!target->foreign) {
+        putPicture(target->display, target->gc, target->window, source->selected, x, y, width,
+                   height, sourceX, sourceY);
+        return true;
     }
-    if (sourceY < 0) {
-        y -= sourceY;
-        height += sourceY;
-        sourceY = 0;
-    }
-    if (sourceX + width > image.width) width = image.width - sourceX;
-    if (sourceY + height > image.height) height = image.height - sourceY;
-    if (width <= 0 || height <= 0) return false;
-    XPutImage(target->display, target->window, target->gc, &image, sourceX, sourceY, x, y,
-              static_cast<unsigned>(width), static_cast<unsigned>(height));
+    // Another thread, holding the note board since getDC: the latest copy into this
+    // rectangle replaces any still waiting.
+    State& s = state();
+    PendingCopy* slot = nullptr;
+    for (PendingCopy& c : s.copies)
+        if (c.window == target->window && c.x == x && c.y == y && c.width == width &&
+            c.height == height) {
+            slot = &c;
+            break;
+        }
+    if (!slot)
+        for (PendingCopy& c : s.copies)
+            if (!c.window) {
+                slot = &c;
+                break;
+            }
+    if (!slot) return false;
+    *slot = PendingCopy{true, target->window, x, y, width, height, sourceX, sourceY,
+                        source->selected};
     return true;
 }
 
