@@ -39,7 +39,7 @@ export DISPLAY=$display
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool getdisplaygeometry >/dev/null || { cat "$work/xvfb.log" >&2; exit 1; }
 
-"$fxhost" editor "$plugin" --seconds 8 >"$work/host.log" 2>&1 &
+"$fxhost" editor "$plugin" --seconds 60 >"$work/host.log" 2>&1 &
 host_pid=$!
 for _ in $(seq 100); do grep -q "editor open" "$work/host.log" && break; sleep 0.1; done
 grep -q "editor open" "$work/host.log" || { cat "$work/host.log" >&2; exit 1; }
@@ -58,8 +58,11 @@ xdotool mousemove $((left + 66)) $((top + 62)) mousedown 1 \
 sleep 0.3
 # THRESHOLD: a click straight above its centre (130, 42).
 xdotool mousemove $((left + 130)) $((top + 21)) click 1
-sleep 0.5
+# The host handles the editor's events at its idle calls: wait until it has.
+for _ in $(seq 100); do grep -q "^automate 2 " "$work/host.log" && break; sleep 0.1; done
+sleep 0.3
 import -window root "$work/screen.png"
+kill -TERM "$host_pid"
 wait "$host_pid" || { cat "$work/host.log" >&2; exit 1; }
 host_pid=""
 

@@ -5,7 +5,8 @@
 // that meters move. Runs until the window is closed (or --seconds have passed).
 //
 // Prints each parameter change the editor reports ("automate INDEX VALUE") as it comes,
-// and every parameter's value when it ends ("parameter INDEX VALUE").
+// and every parameter's value when it ends ("parameter INDEX VALUE"). SIGINT and SIGTERM
+// end it the same way as closing the window.
 #include "argument_reader.h"
 #include "commands.h"
 #include "module_name.h"
@@ -19,6 +20,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
@@ -31,6 +33,10 @@ constexpr float kSampleRate = 44100.0f;
 constexpr int kBlock = 512;
 constexpr auto kIdleInterval = std::chrono::milliseconds(33);
 constexpr double kSignalSeconds = 6.0;
+
+// Set by SIGINT or SIGTERM: close the editor and end as if the window had been closed.
+volatile std::sig_atomic_t stopRequested = 0;
+extern "C" void requestStop(int) { stopRequested = 1; }
 
 struct EditorOptions {
     std::string pluginPath;
@@ -185,6 +191,8 @@ int runEditor(const Arguments& arguments) {
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) throw std::runtime_error("cannot open the X display (is DISPLAY set?)");
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
 
     plugin->open();
     plugin->setSampleRate(kSampleRate);
@@ -207,7 +215,7 @@ int runEditor(const Arguments& arguments) {
             AudioThread audio(*plugin);
             const auto start = std::chrono::steady_clock::now();
             std::size_t reported = 0;
-            while (window.handleEvents()) {
+            while (window.handleEvents() && !stopRequested) {
                 plugin->dispatch(opEditIdle);
                 const auto calls = plugin->calls();
                 for (; reported < calls.size(); ++reported)

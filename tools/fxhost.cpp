@@ -27,8 +27,8 @@ const char* const kUsage = R"(usage:
   fxhost editor PLUGIN [--seconds S] [--param INDEX=VALUE]...
       Opens the plug-in's editor in a window of its own on the X display, with the
       test signal running through the plug-in so that its meters move, until the
-      window is closed or S seconds have passed. Prints each parameter change the
-      editor makes, and every parameter's value at the end.
+      window is closed, S seconds have passed or it gets SIGINT or SIGTERM. Prints
+      each parameter change the editor makes, and every parameter's value at the end.
 
   fxhost signal OUT [--seconds S] [--rate HZ]
       Writes the test signal: clicks, an A minor chord and a 20 Hz to 20 kHz sweep,
