@@ -29,7 +29,9 @@ constexpr Rect kSwitch{27, 20, 29, 29};
 constexpr Rect kLed{20, 49, 7, 15};
 constexpr Rect kMeter{20, 74, 115, 9};
 constexpr Rect kLogo{204, 72, 94, 21};
-constexpr Rect knob(int k) { return {64 + 44 * k, 20, 44, 44}; }
+constexpr Rect knob(int k) {
+    return {64 + 44 * k, 20, 44, 44};
+}
 
 constexpr char kLatencyTitle[] = "Set VU-meter latency";
 constexpr char kAboutTitle[] = "About Squashbox version 2.0";
@@ -82,7 +84,8 @@ protected:
     // run dry (time passing while the button is held); `whileHeld` sees the window then.
     void drag(int x, int y, std::vector<std::pair<int, int>> moves, bool right = false,
               std::function<void()> whileHeld = {}) {
-        memory::postMouse(window, right ? fxwin::kMessageRightButtonDown : fxwin::kMessageLeftButtonDown, x, y);
+        memory::postMouse(
+            window, right ? fxwin::kMessageRightButtonDown : fxwin::kMessageLeftButtonDown, x, y);
         moves.insert(moves.begin(), {x, y});
         for (const auto& [mx, my] : moves)
             memory::postMouse(window, fxwin::kMessageMouseMove, mx, my);
@@ -193,7 +196,8 @@ TEST_F(SqueezerEditor, KnobFollowsThePressAngle) {
         for (const auto& c : cases) {
             plugin->setParameter(kRatio, 0.3f);
             click(c.x, c.y, right);
-            EXPECT_NEAR(plugin->parameter(kRatio), c.value, 1e-6f) << c.x << "," << c.y << (right ? " right" : "");
+            EXPECT_NEAR(plugin->parameter(kRatio), c.value, 1e-6f)
+                << c.x << "," << c.y << (right ? " right" : "");
             EXPECT_EQ(knobFrame(0), static_cast<int>(49 * plugin->parameter(kRatio)));
             EXPECT_EQ(automated(kRatio).back(), plugin->parameter(kRatio));
         }
@@ -214,15 +218,25 @@ TEST_F(SqueezerEditor, AClickSetsTheKnobEvenWithItsReleaseAlreadyQueued) {
 TEST_F(SqueezerEditor, DragOverTheTopThenPastTheLowerRight) {
     // The THRESHOLD knob, centre (130, 42): from the lower left round over the top to
     // the lower right, on under the knob to the left.
-    drag(112, 60, {{108, 42}, {114, 26}, {130, 10}, {146, 26}, {152, 42}, {148, 60}, {140, 80},
-                   {131, 90}, {129, 90}, {120, 80}});
+    drag(112, 60,
+         {{108, 42},
+          {114, 26},
+          {130, 10},
+          {146, 26},
+          {152, 42},
+          {148, 60},
+          {140, 80},
+          {131, 90},
+          {129, 90},
+          {120, 80}});
     const std::vector<float> values = automated(kThreshold);
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(values.front(), 0.0f);
     std::vector<float> distinct;
     for (float v : values)
         if (distinct.empty() || distinct.back() != v) distinct.push_back(v);
-    const std::vector<float> expected = {0.0f, 1.0f / 6.0f, 1.0f / 3.0f, 0.5f, 2.0f / 3.0f, 5.0f / 6.0f, 1.0f, 0.0f};
+    const std::vector<float> expected = {0.0f,        1.0f / 6.0f, 1.0f / 3.0f, 0.5f,
+                                         2.0f / 3.0f, 5.0f / 6.0f, 1.0f,        0.0f};
     ASSERT_EQ(distinct.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(distinct[i], expected[i], 1e-6f) << "step " << i;

@@ -18,7 +18,9 @@ enum Param { kPower, kRatio, kThreshold, kAttack, kRelease, kMakeup };
 
 // The normalised value that gives a threshold or make-up factor (the laws 10^(2v - 2) and
 // 10^(2v - 1)).
-float thresholdValue(double level) { return static_cast<float>((std::log10(level) + 2.0) / 2.0); }
+float thresholdValue(double level) {
+    return static_cast<float>((std::log10(level) + 2.0) / 2.0);
+}
 
 class Squeezer : public ::testing::Test {
 protected:
@@ -30,7 +32,8 @@ protected:
 
     // Runs left/right through one path in blocks; the outputs start from `held`.
     std::vector<std::vector<float>> run(std::vector<float> left, std::vector<float> right,
-                                        bool replacing = false, int block = 512, float held = 0.0f) {
+                                        bool replacing = false, int block = 512,
+                                        float held = 0.0f) {
         const int frames = static_cast<int>(left.size());
         std::vector<std::vector<float>> out(2, std::vector<float>(left.size(), held));
         for (int done = 0; done < frames; done += block) {
@@ -73,7 +76,8 @@ TEST_F(Squeezer, DeclaresItsConfigurationAndDefaults) {
 TEST_F(Squeezer, GivesTheHostNoParameterTexts) {
     for (int i = -1; i <= 6; ++i)
         for (std::int32_t opcode : {opGetParamName, opGetParamLabel, opGetParamDisplay})
-            EXPECT_FALSE(plugin->queryText(opcode, i).has_value()) << "opcode " << opcode << " index " << i;
+            EXPECT_FALSE(plugin->queryText(opcode, i).has_value())
+                << "opcode " << opcode << " index " << i;
 }
 
 TEST_F(Squeezer, KeepsAProgramNameOfTwentyThreeCharacters) {
@@ -93,11 +97,11 @@ TEST_F(Squeezer, SteadyLevelsFollowThresholdRatioAndMakeup) {
         // Ratio 1 holds the output at the threshold, then make-up gain applies.
         {thresholdValue(0.1), 1.0f, 0.5f, 0.5f, 0.1, 0.4},
         {thresholdValue(0.1), 1.0f, 0.6f, 0.5f, 0.1 * std::pow(10.0, 0.2), 0.4},
-        {0.0f, 1.0f, 0.5f, 0.5f, 0.01, 0.49},   // threshold 0.01 (-40 dB)
-        {1.0f, 1.0f, 0.5f, 0.5f, 0.5, 0.0},     // threshold 1.0: below it, no reduction
-        {0.0f, 0.0f, 0.5f, 0.5f, 0.5, 0.0},     // ratio 0: no compression
-        {0.0f, 0.0f, 0.0f, 0.5f, 0.05, 0.0},    // make-up 0.1
-        {0.0f, 0.0f, 1.0f, 0.05f, 0.5, 0.0},    // make-up 10
+        {0.0f, 1.0f, 0.5f, 0.5f, 0.01, 0.49}, // threshold 0.01 (-40 dB)
+        {1.0f, 1.0f, 0.5f, 0.5f, 0.5, 0.0},   // threshold 1.0: below it, no reduction
+        {0.0f, 0.0f, 0.5f, 0.5f, 0.5, 0.0},   // ratio 0: no compression
+        {0.0f, 0.0f, 0.0f, 0.5f, 0.05, 0.0},  // make-up 0.1
+        {0.0f, 0.0f, 1.0f, 0.05f, 0.5, 0.0},  // make-up 10
         {thresholdValue(0.2), 0.25f, 0.5f, 0.6f, 0.6 / ((3.0 - 1.0) * 0.25 + 1.0), 0.6 - 0.4},
     };
     for (const auto& c : cases) {
@@ -164,7 +168,7 @@ TEST_F(Squeezer, OneGainForBothChannels) {
 }
 
 TEST_F(Squeezer, ReleaseDecaysByItsFactorPerSampleTowardZero) {
-    constexpr double kRelease = 0.001; // 10^(-2 - 3v) with v = 1/3
+    constexpr double kRelease = 0.001;      // 10^(-2 - 3v) with v = 1/3
     plugin->setParameter(kThreshold, 0.0f); // 0.01
     plugin->setParameter(kRatio, 1.0f);
     plugin->setParameter(kMakeup, 0.5f);

@@ -20,8 +20,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
@@ -36,7 +36,9 @@ constexpr double kSignalSeconds = 6.0;
 
 // Set by SIGINT or SIGTERM: close the editor and end as if the window had been closed.
 volatile std::sig_atomic_t stopRequested = 0;
-extern "C" void requestStop(int) { stopRequested = 1; }
+extern "C" void requestStop(int) {
+    stopRequested = 1;
+}
 
 struct EditorOptions {
     std::string pluginPath;
@@ -61,8 +63,9 @@ EditorOptions parseEditorOptions(const Arguments& arguments) {
             const std::string setting = reader.valueOf(*argument);
             const auto equals = setting.find('=');
             const auto index = parseInteger(setting.substr(0, equals));
-            const auto value = equals == std::string::npos ? std::nullopt
-                                                           : parseNumber(setting.substr(equals + 1));
+            const auto value = equals == std::string::npos
+                                   ? std::nullopt
+                                   : parseNumber(setting.substr(equals + 1));
             if (!index || !value || *index < 0 || *index > 100000)
                 throw UsageError("editor: --param needs INDEX=VALUE, e.g. --param 1=0.5");
             options.parameters.emplace_back(static_cast<int>(*index), static_cast<float>(*value));
@@ -73,7 +76,8 @@ EditorOptions parseEditorOptions(const Arguments& arguments) {
         }
     }
     if (options.helpRequested) return options;
-    if (positional.size() != 1) throw UsageError("editor needs PLUGIN (fxhost --help shows the usage)");
+    if (positional.size() != 1)
+        throw UsageError("editor needs PLUGIN (fxhost --help shows the usage)");
     options.pluginPath = positional[0];
     return options;
 }
@@ -127,10 +131,10 @@ public:
         XSetWindowAttributes attributes;
         attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
         attributes.event_mask = StructureNotifyMask;
-        window = XCreateWindow(display, DefaultRootWindow(display), 0, 0,
-                               static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
-                               CopyFromParent, InputOutput, CopyFromParent,
-                               CWBackPixel | CWEventMask, &attributes);
+        window =
+            XCreateWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWBackPixel | CWEventMask, &attributes);
         XStoreName(display, window, title.c_str());
         deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display, window, &deleteWindow, 1);
@@ -223,9 +227,8 @@ int runEditor(const Arguments& arguments) {
                         std::printf("automate %d %.6f\n", calls[reported].index,
                                     static_cast<double>(calls[reported].opt));
                 std::fflush(stdout);
-                if (options.seconds &&
-                    std::chrono::steady_clock::now() - start >=
-                        std::chrono::duration<double>(*options.seconds))
+                if (options.seconds && std::chrono::steady_clock::now() - start >=
+                                           std::chrono::duration<double>(*options.seconds))
                     break;
                 std::this_thread::sleep_for(kIdleInterval);
             }

@@ -6,8 +6,8 @@
 namespace squeezer {
 
 BitmapStrip::BitmapStrip(int resourceId, int x, int y, int width, int height)
-    : window(nullptr), x(x), y(y), width(width), height(height), frameCount(0),
-      lastFrame(kNoFrame), bitmap(fxwin::loadPicture(hInstance, resourceId)) {
+    : window(nullptr), x(x), y(y), width(width), height(height), frameCount(0), lastFrame(kNoFrame),
+      bitmap(fxwin::loadPicture(hInstance, resourceId)) {
     if (bitmap) frameCount = (fxwin::pictureWidth(bitmap) + 1) / (width + 1);
 }
 
@@ -39,7 +39,9 @@ int BitmapStrip::frameFor(float value) const {
     return frame < double(last) ? static_cast<int>(frame) : last;
 }
 
-void BitmapStrip::drawValue(float value) { drawFrame(frameFor(value) * (width + 1)); }
+void BitmapStrip::drawValue(float value) {
+    drawFrame(frameFor(value) * (width + 1));
+}
 
 void BitmapStrip::updateValue(float value) {
     const int frame = frameFor(value);

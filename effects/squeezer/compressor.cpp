@@ -24,15 +24,21 @@ constexpr float kLargestLevel = FLT_MAX;
 
 } // namespace
 
-float Compressor::thresholdLaw(float v) { return static_cast<float>(std::pow(10.0, 2.0 * v - 2.0)); }
+float Compressor::thresholdLaw(float v) {
+    return static_cast<float>(std::pow(10.0, 2.0 * v - 2.0));
+}
 
 float Compressor::attackLaw(float v) {
     return static_cast<float>(std::pow(10.0, -double(0.01f) - 2.0 * v));
 }
 
-float Compressor::releaseLaw(float v) { return static_cast<float>(std::pow(10.0, -2.0 - 3.0 * v)); }
+float Compressor::releaseLaw(float v) {
+    return static_cast<float>(std::pow(10.0, -2.0 - 3.0 * v));
+}
 
-float Compressor::makeupLaw(float v) { return static_cast<float>(std::pow(10.0, 2.0 * v - 1.0)); }
+float Compressor::makeupLaw(float v) {
+    return static_cast<float>(std::pow(10.0, 2.0 * v - 1.0));
+}
 
 Compressor::Compressor(HostCallback host)
     : AudioEffect(host, kNumPrograms, kNumParams), params(), ratio(0.0f), threshold(1.0f),
@@ -78,13 +84,17 @@ void Compressor::setProgramName(char* name) {
     programName[kProgramNameSize - 1] = 0;
 }
 
-void Compressor::getProgramName(char* name) { std::strcpy(name, programName); }
+void Compressor::getProgramName(char* name) {
+    std::strcpy(name, programName);
+}
 
 void Compressor::getParameterLabel(std::int32_t, char*) {}
 void Compressor::getParameterDisplay(std::int32_t, char*) {}
 void Compressor::getParameterName(std::int32_t, char*) {}
 
-float Compressor::getVu() { return vu; }
+float Compressor::getVu() {
+    return vu;
+}
 
 void Compressor::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
     run<true>(inputs, outputs, sampleFrames);
@@ -174,8 +184,5 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
     envelope = env;
     meterCount = count;
 }
-
-template void Compressor::run<true>(float**, float**, std::int32_t);
-template void Compressor::run<false>(float**, float**, std::int32_t);
 
 } // namespace squeezer

@@ -48,8 +48,7 @@ public:
     static float makeupLaw(float value);
 
 private:
-    template <bool accumulate>
-    void run(float** inputs, float** outputs, std::int32_t sampleFrames);
+    template <bool accumulate> void run(float** inputs, float** outputs, std::int32_t sampleFrames);
     void applyParameters();
 
     float params[kNumParams];

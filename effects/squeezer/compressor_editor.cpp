@@ -60,9 +60,9 @@ CompressorEditor::CompressorEditor(Compressor* effect)
     powerSwitch = make<ToggleSwitch>(effect, int(kPowerPicture), int(Compressor::kPower),
                                      kSwitchRect, kPowerSwitchMode, led.get());
     for (int k = 0; k < kKnobCount; ++k)
-        knobs[k] = make<Knob>(effect, int(kKnobPicture), Compressor::kRatio + k,
-                              ControlRect{kFirstKnobLeft + k * kKnobSize, kKnobTop, kKnobSize,
-                                          kKnobSize});
+        knobs[k] =
+            make<Knob>(effect, int(kKnobPicture), Compressor::kRatio + k,
+                       ControlRect{kFirstKnobLeft + k * kKnobSize, kKnobTop, kKnobSize, kKnobSize});
     meter = make<VuMeter>(effect, int(kMeterPicture), kMeterRect);
 
     bool complete = background && about && led && powerSwitch && meter;
@@ -171,9 +171,13 @@ std::int32_t CompressorEditor::mouse(std::int32_t x, std::int32_t y) {
     return 1;
 }
 
-std::int32_t CompressorEditor::key(std::int32_t) { return 1; }
+std::int32_t CompressorEditor::key(std::int32_t) {
+    return 1;
+}
 
-void CompressorEditor::refreshLevels() { meter->update(); }
+void CompressorEditor::refreshLevels() {
+    meter->update();
+}
 
 void CompressorEditor::update() {
     powerSwitch->update();
@@ -199,7 +203,9 @@ fxwin::MessageData CompressorEditor::editorWindowProc(fxwin::WindowHandle window
         fxwin::endPaint(window, &paint);
         return 0;
     }
-    case fxwin::kMessageKeyDown: editor->key(static_cast<std::int32_t>(wParam)); return 0;
+    case fxwin::kMessageKeyDown:
+        editor->key(static_cast<std::int32_t>(wParam));
+        return 0;
     case fxwin::kMessageMouseMove:
         m.x = fxwin::pointX(lParam);
         m.y = fxwin::pointY(lParam);
@@ -215,12 +221,14 @@ fxwin::MessageData CompressorEditor::editorWindowProc(fxwin::WindowHandle window
         return 0;
     case fxwin::kMessageLeftButtonUp:
     case fxwin::kMessageRightButtonUp:
-        if (m.buttonState == (message == fxwin::kMessageLeftButtonUp ? kLeftButton : kRightButton)) {
+        if (m.buttonState ==
+            (message == fxwin::kMessageLeftButtonUp ? kLeftButton : kRightButton)) {
             m.buttonState = kNoButton;
             fxwin::releaseCapture();
         }
         return 0;
-    default: return fxwin::defaultProcedure(window, message, wParam, lParam);
+    default:
+        return fxwin::defaultProcedure(window, message, wParam, lParam);
     }
 }
 

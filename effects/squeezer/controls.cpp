@@ -29,9 +29,13 @@ Knob::Knob(Compressor* effect, int resourceId, int paramIndex, ControlRect rect)
     : effect(effect), strip(resourceId, rect.x, rect.y, rect.width, rect.height),
       paramIndex(paramIndex), rect(rect) {}
 
-void Knob::draw() { strip.drawValue(effect->getParameter(paramIndex)); }
+void Knob::draw() {
+    strip.drawValue(effect->getParameter(paramIndex));
+}
 
-void Knob::update() { strip.updateValue(effect->getParameter(paramIndex)); }
+void Knob::update() {
+    strip.updateValue(effect->getParameter(paramIndex));
+}
 
 float Knob::valueAt(double px, double py, double cx, double cy) {
     const double pi = 4.0 * std::atan2(1.0, 1.0);
@@ -95,7 +99,8 @@ void ToggleSwitch::mouse(int x, int y) {
         strip.updateValue(next);
         if (led) led->updateValue(next);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -110,10 +115,9 @@ VuMeter::~VuMeter() {
 
 void VuMeter::mouse(int x, int y) {
     if (strip.hitTest(x, y) && !fxwin::isWindow(latencyWindow)) {
-        latencyWindow = fxwin::createWindow(kEditorClassName, kLatencyTitle, fxwin::kStyleVisible,
-                                            kExtraWindowX, kExtraWindowY, kLatencyWindowSize,
-                                            kLatencyWindowSize, editorMouse().lastEditorWindow,
-                                            hInstance);
+        latencyWindow = fxwin::createWindow(
+            kEditorClassName, kLatencyTitle, fxwin::kStyleVisible, kExtraWindowX, kExtraWindowY,
+            kLatencyWindowSize, kLatencyWindowSize, editorMouse().lastEditorWindow, hInstance);
     } else if (fxwin::isWindowEnabled(latencyWindow)) {
         fxwin::destroyWindow(latencyWindow);
     }
@@ -153,10 +157,9 @@ void AboutBox::draw() {
 void AboutBox::mouse(int x, int y) {
     const bool onLogo = inside(hotRect, x, y) && editorMouse().buttonWindow == window && window;
     if (onLogo && !fxwin::isWindow(aboutWindow)) {
-        aboutWindow = fxwin::createWindow(kEditorClassName, title, fxwin::kStyleVisible,
-                                          kExtraWindowX, kExtraWindowY, pictureRect.width,
-                                          pictureRect.height, editorMouse().lastEditorWindow,
-                                          hInstance);
+        aboutWindow = fxwin::createWindow(
+            kEditorClassName, title, fxwin::kStyleVisible, kExtraWindowX, kExtraWindowY,
+            pictureRect.width, pictureRect.height, editorMouse().lastEditorWindow, hInstance);
         // The editor paints the picture when the window asks for it.
         if (aboutWindow) fxwin::setUserData(aboutWindow, fxwin::getUserData(window));
         strip.setWindow(aboutWindow);

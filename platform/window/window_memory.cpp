@@ -57,7 +57,9 @@ bool alive(const State& s, WindowHandle w) {
     return false;
 }
 
-void log(State& s, std::string entry) { s.calls.push_back(std::move(entry)); }
+void log(State& s, std::string entry) {
+    s.calls.push_back(std::move(entry));
+}
 
 void destroyLocked(State& s, WindowHandle w) {
     w->info.alive = false;
@@ -150,7 +152,9 @@ std::intptr_t getUserData(WindowHandle window) {
     return alive(s, window) ? window->userData : 0;
 }
 
-MessageData defaultProcedure(WindowHandle, std::uint32_t, MessageParam, MessageData) { return 0; }
+MessageData defaultProcedure(WindowHandle, std::uint32_t, MessageParam, MessageData) {
+    return 0;
+}
 
 DrawingContext beginPaint(WindowHandle window, PaintInfo* paint) {
     State& s = state();
@@ -216,9 +220,9 @@ MessageData dispatchMessage(const Message* message) {
         if (!alive(s, message->window)) return 0;
         procedure = message->window->procedure;
     }
-    return procedure ? procedure(message->window, message->message, message->wParam,
-                                 message->lParam)
-                     : 0;
+    return procedure
+               ? procedure(message->window, message->message, message->wParam, message->lParam)
+               : 0;
 }
 
 PictureHandle loadPicture(void*, int resourceId) {
@@ -227,9 +231,13 @@ PictureHandle loadPicture(void*, int resourceId) {
     return new PictureObject{resource};
 }
 
-int pictureWidth(PictureHandle picture) { return picture ? picture->resource->width : 0; }
+int pictureWidth(PictureHandle picture) {
+    return picture ? picture->resource->width : 0;
+}
 
-void deletePicture(PictureHandle picture) { delete picture; }
+void deletePicture(PictureHandle picture) {
+    delete picture;
+}
 
 DrawingContext getDC(WindowHandle window) {
     State& s = state();
@@ -238,9 +246,13 @@ DrawingContext getDC(WindowHandle window) {
     return new DrawingContextObject{window, nullptr};
 }
 
-void releaseDC(WindowHandle, DrawingContext context) { delete context; }
+void releaseDC(WindowHandle, DrawingContext context) {
+    delete context;
+}
 
-DrawingContext createCompatibleDC(DrawingContext) { return new DrawingContextObject{}; }
+DrawingContext createCompatibleDC(DrawingContext) {
+    return new DrawingContextObject{};
+}
 
 PictureHandle selectPicture(DrawingContext context, PictureHandle picture) {
     if (!context) return nullptr;
@@ -273,7 +285,9 @@ bool bitBlt(DrawingContext target, int x, int y, int width, int height, DrawingC
     return true;
 }
 
-void deleteDC(DrawingContext context) { delete context; }
+void deleteDC(DrawingContext context) {
+    delete context;
+}
 
 namespace memory {
 
@@ -395,9 +409,10 @@ void clearCalls() {
 int countCalls(const std::string& prefix) {
     State& s = state();
     Lock lock(s.mutex);
-    return static_cast<int>(std::count_if(s.calls.begin(), s.calls.end(), [&](const std::string& c) {
-        return c.compare(0, prefix.size(), prefix) == 0;
-    }));
+    return static_cast<int>(
+        std::count_if(s.calls.begin(), s.calls.end(), [&](const std::string& c) {
+            return c.compare(0, prefix.size(), prefix) == 0;
+        }));
 }
 
 void reset() {

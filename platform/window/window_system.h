@@ -55,8 +55,12 @@ constexpr MessageData pointData(int x, int y) {
     return static_cast<MessageData>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
                                     static_cast<std::uint32_t>(x & 0xFFFF));
 }
-constexpr int pointX(MessageData data) { return static_cast<std::int16_t>(data & 0xFFFF); }
-constexpr int pointY(MessageData data) { return static_cast<std::int16_t>((data >> 16) & 0xFFFF); }
+constexpr int pointX(MessageData data) {
+    return static_cast<std::int16_t>(data & 0xFFFF);
+}
+constexpr int pointY(MessageData data) {
+    return static_cast<std::int16_t>((data >> 16) & 0xFFFF);
+}
 
 struct Message {
     WindowHandle window;

@@ -97,17 +97,24 @@ State& state() {
     return s;
 }
 
-Window idOf(WindowHandle w) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w)); }
-WindowHandle handleOf(Window id) { return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(id)); }
+Window idOf(WindowHandle w) {
+    return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w));
+}
+WindowHandle handleOf(Window id) {
+    return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(id));
+}
 
 bool onWindowThread(const State& s) {
     return s.ours.load(std::memory_order_acquire) && std::this_thread::get_id() == s.windowThread;
 }
 
 void lock(State& s) {
-    while (s.busy.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    while (s.busy.test_and_set(std::memory_order_acquire))
+        std::this_thread::yield();
 }
-void unlock(State& s) { s.busy.clear(std::memory_order_release); }
+void unlock(State& s) {
+    s.busy.clear(std::memory_order_release);
+}
 
 OurWindow* find(State& s, Window id) {
     if (!id) return nullptr;
@@ -191,7 +198,9 @@ void giveBack(DrawingContext c) {
     c->used.store(false, std::memory_order_release);
 }
 
-MessageData pointOf(int x, int y) { return pointData(x, y); }
+MessageData pointOf(int x, int y) {
+    return pointData(x, y);
+}
 
 // Copies a rectangle of a picture into a window, within the picture's bounds.
 void putPicture(Display* display, GC gc, Window window, PictureHandle picture, int x, int y,
@@ -236,9 +245,12 @@ void runPendingCopies(State& s) {
 // The message an event stands for; 0 for events the editor has no message for.
 std::uint32_t messageOf(const State& s, const XEvent& e) {
     switch (e.type) {
-    case Expose: return e.xexpose.count == 0 ? std::uint32_t{kMessagePaint} : 0u;
-    case KeyPress: return kMessageKeyDown;
-    case MotionNotify: return kMessageMouseMove;
+    case Expose:
+        return e.xexpose.count == 0 ? std::uint32_t{kMessagePaint} : 0u;
+    case KeyPress:
+        return kMessageKeyDown;
+    case MotionNotify:
+        return kMessageMouseMove;
     case ButtonPress:
         if (e.xbutton.button == Button1) return kMessageLeftButtonDown;
         if (e.xbutton.button == Button3) return kMessageRightButtonDown;
@@ -252,7 +264,8 @@ std::uint32_t messageOf(const State& s, const XEvent& e) {
                        static_cast<Atom>(e.xclient.data.l[0]) == s.deleteWindow
                    ? kMessageClose
                    : 0;
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -327,8 +340,8 @@ WindowHandle createWindow(const char* className, const char* title, std::uint32_
 
     XSetWindowAttributes attributes;
     attributes.background_pixel = kButtonFace;
-    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | KeyPressMask | StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            KeyPressMask | StructureNotifyMask;
     const Window id = XCreateWindow(display, parentId, x, y, static_cast<unsigned>(width),
                                     static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                                     CopyFromParent, CWBackPixel | CWEventMask, &attributes);
@@ -374,7 +387,9 @@ bool isWindow(WindowHandle window) {
     return onWindowThread(s) && find(s, idOf(window)) != nullptr;
 }
 
-bool isWindowEnabled(WindowHandle window) { return isWindow(window); }
+bool isWindowEnabled(WindowHandle window) {
+    return isWindow(window);
+}
 
 std::intptr_t setUserData(WindowHandle window, std::intptr_t data) {
     State& s = state();
@@ -444,11 +459,18 @@ bool peekMessage(Message* message, WindowHandle window, std::uint32_t first, std
     message->wParam = 0;
     message->lParam = 0;
     switch (event.type) {
-    case KeyPress: message->wParam = XLookupKeysym(&event.xkey, 0); break;
-    case MotionNotify: message->lParam = pointOf(event.xmotion.x, event.xmotion.y); break;
+    case KeyPress:
+        message->wParam = XLookupKeysym(&event.xkey, 0);
+        break;
+    case MotionNotify:
+        message->lParam = pointOf(event.xmotion.x, event.xmotion.y);
+        break;
     case ButtonPress:
-    case ButtonRelease: message->lParam = pointOf(event.xbutton.x, event.xbutton.y); break;
-    default: break;
+    case ButtonRelease:
+        message->lParam = pointOf(event.xbutton.x, event.xbutton.y);
+        break;
+    default:
+        break;
     }
     return true;
 }
@@ -490,7 +512,9 @@ PictureHandle loadPicture(void*, int resourceId) {
     return picture;
 }
 
-int pictureWidth(PictureHandle picture) { return picture ? picture->resource->width : 0; }
+int pictureWidth(PictureHandle picture) {
+    return picture ? picture->resource->width : 0;
+}
 
 void deletePicture(PictureHandle picture) {
     if (!picture) return;
@@ -518,7 +542,8 @@ DrawingContext getDC(WindowHandle window) {
     // Another thread: only if the window thread is not at the windows right now; the
     // window stays as it is until releaseDC. Its copies are noted, not made.
     if (s.busy.test_and_set(std::memory_order_acquire)) return nullptr;
-    DrawingContext c = s.ours.load(std::memory_order_relaxed) && find(s, id) ? takeContext(s) : nullptr;
+    DrawingContext c =
+        s.ours.load(std::memory_order_relaxed) && find(s, id) ? takeContext(s) : nullptr;
     if (!c) {
         unlock(s);
         return nullptr;
@@ -577,8 +602,8 @@ bool bitBlt(DrawingContext target, int x, int y, int width, int height, DrawingC
                 break;
             }
     if (!slot) return false;
-    *slot = PendingCopy{true, target->window, x, y, width, height, sourceX, sourceY,
-                        source->selected};
+    *slot =
+        PendingCopy{true, target->window, x, y, width, height, sourceX, sourceY, source->selected};
     return true;
 }
 

@@ -174,8 +174,10 @@ void drawPowerButton(cairo_t* cr, int frame) {
     cairo_set_source_rgba(cr, 0, 0, 0.05, lit ? 0.45 : 0.25);
     cairo_fill(cr);
     cairo_pattern_t* body = cairo_pattern_create_linear(0, 2, 0, 27);
-    cairo_pattern_add_color_stop_rgb(body, 0, lit ? 0.90 : 0.55, lit ? 0.90 : 0.56, lit ? 0.92 : 0.6);
-    cairo_pattern_add_color_stop_rgb(body, 1, lit ? 0.50 : 0.38, lit ? 0.51 : 0.39, lit ? 0.55 : 0.43);
+    cairo_pattern_add_color_stop_rgb(body, 0, lit ? 0.90 : 0.55, lit ? 0.90 : 0.56,
+                                     lit ? 0.92 : 0.6);
+    cairo_pattern_add_color_stop_rgb(body, 1, lit ? 0.50 : 0.38, lit ? 0.51 : 0.39,
+                                     lit ? 0.55 : 0.43);
     cairo_arc(cr, c, c + press, 12, 0, 2 * kPi);
     cairo_set_source(cr, body);
     cairo_fill_preserve(cr);
@@ -202,7 +204,8 @@ void drawLed(cairo_t* cr, double cy, bool lit, Colour colour) {
     cairo_fill(cr);
     cairo_pattern_t* p = cairo_pattern_create_radial(cx - 0.8, cy - 0.8, 0.2, cx, cy, 2.6);
     const Colour dark = mix(colour, Colour{0.1, 0.1, 0.12}, 0.8);
-    const Colour centre = lit ? mix(colour, Colour{1, 1, 1}, 0.6) : mix(dark, Colour{1, 1, 1}, 0.12);
+    const Colour centre =
+        lit ? mix(colour, Colour{1, 1, 1}, 0.6) : mix(dark, Colour{1, 1, 1}, 0.12);
     const Colour edge = lit ? colour : dark;
     cairo_pattern_add_color_stop_rgb(p, 0, centre.r, centre.g, centre.b);
     cairo_pattern_add_color_stop_rgb(p, 1, edge.r, edge.g, edge.b);
@@ -242,7 +245,9 @@ void drawMeterDots(cairo_t* cr, int lit) {
     }
 }
 
-int litDots(int frame) { return frame <= 13 ? frame : frame + 1; }
+int litDots(int frame) {
+    return frame <= 13 ? frame : frame + 1;
+}
 
 void drawMeter(cairo_t* cr, int frame) {
     fillPanel(cr, 0, kMeterWidth, kMeterTop, kMeterHeight);
@@ -378,10 +383,11 @@ bool writeSource(const std::string& path, const std::vector<Picture>& pictures) 
     std::fprintf(out, "const fxwin::PictureResource pictures[] = {\n");
     for (const Picture& p : pictures)
         std::fprintf(out, "    {%d, %d, %d, picture%d},\n", p.id, p.width, p.height, p.id);
-    std::fprintf(out, "};\n\n} // namespace\n\nnamespace fxwin {\n\n"
-                      "const ResourceTable& moduleResources() {\n"
-                      "    static const ResourceTable table{pictures, %d};\n"
-                      "    return table;\n}\n\n} // namespace fxwin\n",
+    std::fprintf(out,
+                 "};\n\n} // namespace\n\nnamespace fxwin {\n\n"
+                 "const ResourceTable& moduleResources() {\n"
+                 "    static const ResourceTable table{pictures, %d};\n"
+                 "    return table;\n}\n\n} // namespace fxwin\n",
                  static_cast<int>(pictures.size()));
     return std::fclose(out) == 0;
 }
