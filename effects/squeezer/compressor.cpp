@@ -42,8 +42,8 @@ float Compressor::makeupLaw(float v) {
 
 Compressor::Compressor(HostCallback host)
     : AudioEffect(host, kNumPrograms, kNumParams), params(), ratio(0.0f), threshold(1.0f),
-      attack(1.0f), release(0.0f), makeup(1.0f), envelope(0.0f), vu(0.0f), meterInterval(0),
-      meterCount(0), programName() {
+      attack(1.0f), release(0.0f), makeup(1.0f), detector(), gainComputer(), vu(0.0f),
+      meterInterval(0), meterCount(0), programName() {
     setNumInputs(2);
     setNumOutputs(2);
     canMono(true);
@@ -72,6 +72,9 @@ void Compressor::applyParameters() {
     attack = attackLaw(unitRange(params[kAttack]));
     release = releaseLaw(unitRange(params[kRelease]));
     makeup = makeupLaw(unitRange(params[kMakeup]));
+    detector.setAttack(attack);
+    detector.setRelease(release);
+    gainComputer.set(threshold, ratio);
 }
 
 float Compressor::getParameter(std::int32_t index) {
@@ -113,12 +116,9 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
     float* outRight = outputs[1];
 
     const bool bypassed = params[kPower] == kPowerOff;
-    const double slope = ratio;
-    const double limit = threshold;
-    const double attackCoefficient = attack;
-    const double releaseFactor = 1.0 - double(release);
+    LevelDetector level = detector;
+    const GainComputer computer = gainComputer;
     const double gain = makeup;
-    float env = envelope;
     double lastGain = 1.0;
     int count = meterCount;
     AEffEditor* const meterEditor = editor;
@@ -142,7 +142,7 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
                     outRight[n] = r;
                 }
             }
-            env = 0.0f;
+            level.reset();
             lastGain = 1.0;
         } else {
             for (std::int32_t n = done; n < end; ++n) {
@@ -150,16 +150,9 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
                 const float r = inRight[n];
                 const float al = std::fabs(l);
                 const float ar = std::fabs(r);
-                float peak = al > ar ? al : ar;
-                peak = peak < kLargestLevel ? peak : kLargestLevel;
-                const double e = env;
-                const double rising = e + attackCoefficient * (double(peak) - e);
-                const double falling = e * releaseFactor;
-                env = static_cast<float>(peak > env ? rising : falling);
-                // Above the threshold the excess over it is divided down by the ratio; at
-                // or below it the excess is 0 and the gain exactly 1.
-                const double over = double(env) / limit - 1.0;
-                const double g = 1.0 / ((over > 0.0 ? over : 0.0) * slope + 1.0);
+                const float peak = al > ar ? al : ar;
+                const float envelope = level.step(peak < kLargestLevel ? peak : kLargestLevel);
+                const double g = computer.gain(envelope);
                 const double scale = gain * g;
                 if constexpr (accumulate) {
                     outLeft[n] = static_cast<float>(outLeft[n] + l * scale);
@@ -172,7 +165,8 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
             }
         }
         // The meter reads the reduction of the latest sample.
-        vu = lastGain >= 1.0 ? 0.0f : static_cast<float>(env - env * lastGain);
+        const double e = level.envelope;
+        vu = lastGain >= 1.0 ? 0.0f : static_cast<float>(e - e * lastGain);
         done = end;
         if (stretch == untilRefresh) {
             count = 0;
@@ -181,7 +175,7 @@ void Compressor::run(float** inputs, float** outputs, std::int32_t sampleFrames)
             count += stretch;
         }
     }
-    envelope = env;
+    detector.envelope = level.envelope;
     meterCount = count;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "audioeffect.h"
+#include "gain_computer.h"
+#include "level_detector.h"
 
 #include <cstdint>
 
@@ -57,7 +59,8 @@ private:
     float attack;
     float release;
     float makeup;
-    float envelope;
+    LevelDetector detector; // holds the envelope, carried from block to block
+    GainComputer gainComputer;
     float vu;
     int meterInterval;
     int meterCount;
