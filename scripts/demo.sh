@@ -46,6 +46,7 @@ html_section() {
     echo "<div class=\"pictures\">"
     echo "<img src=\"$name-waveform.png\" alt=\"$title: waveform\">"
     echo "<img src=\"$name-spectrogram.png\" alt=\"$title: spectrogram\">"
+    [[ -f $out/$name-editor.png ]] && echo "<img src=\"$name-editor.png\" alt=\"$title: editor\">"
     echo "</div></section>"
 }
 
@@ -108,6 +109,11 @@ for plugin in "${plugins[@]}"; do
     speeds[$name]=${speed% real time}
     pictures "$out/$name.wav" "$out/$name" "$name"
 done
+
+# The squeezer's editor as it draws itself, its meter showing a steady reduction.
+if [[ -x $build/bin/squeezer_snapshot && -f $build/plugins/squeezer.so ]]; then
+    "$build/bin/squeezer_snapshot" "$out/squeezer-editor.png" --level 0.6
+fi
 
 html_page >"$out/index.html.partial"
 mv "$out/index.html.partial" "$out/index.html"

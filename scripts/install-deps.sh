@@ -10,7 +10,10 @@ packages=(
   libsndfile1-dev libpng-dev sox              # fxhost, fxplot and the demo pictures
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix  # the Windows DLLs
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb                                 # running our Windows test host
+  wine64                                      # running our Windows test host
+  libx11-dev                                  # the squeezer's editor on X11, fxhost editor
+  libcairo2-dev fonts-dejavu-core             # drawing the squeezer's pictures
+  xvfb xdotool imagemagick                    # the editor's test on a virtual X server
 )
 
 missing=()

@@ -32,6 +32,7 @@ TextLimits textLimits(const std::string& plugin) {
         {"driftecho", {10, 8, 8, 23}},
         {"gain", {9, 8, 8, 31}},
         {"pulsar", {10, 8, 8, 35}},
+        {"squeezer", {0, 0, 0, 23}},
     };
     for (const auto& known : kKnown)
         if (plugin == known.plugin) return known.limits;

@@ -10,6 +10,7 @@ using Arguments = std::vector<std::string>;
 int runInfo(const Arguments& arguments);
 int runProcess(const Arguments& arguments);
 int runSignal(const Arguments& arguments);
+int runEditor(const Arguments& arguments);
 
 // The usage text of fxhost, all commands.
 extern const char* const kUsage;

@@ -24,6 +24,12 @@ const char* const kUsage = R"(usage:
         --replacing          use processReplacing instead of the accumulating process
         --tail SECONDS       silence appended so that echoes ring out (default 0)
 
+  fxhost editor PLUGIN [--seconds S] [--param INDEX=VALUE]...
+      Opens the plug-in's editor in a window of its own on the X display, with the
+      test signal running through the plug-in so that its meters move, until the
+      window is closed, S seconds have passed or it gets SIGINT or SIGTERM. Prints
+      each parameter change the editor makes, and every parameter's value at the end.
+
   fxhost signal OUT [--seconds S] [--rate HZ]
       Writes the test signal: clicks, an A minor chord and a 20 Hz to 20 kHz sweep,
       mono 32-bit float, 6 s at 44100 Hz unless told otherwise.
@@ -43,7 +49,7 @@ int printUsage(std::FILE* stream, int exitCode) {
 
 int runCommand(const std::string& command, const Arguments& arguments) {
     static const std::map<std::string, int (*)(const Arguments&)> kCommands = {
-        {"info", runInfo}, {"process", runProcess}, {"signal", runSignal}};
+        {"info", runInfo}, {"process", runProcess}, {"signal", runSignal}, {"editor", runEditor}};
     if (command == "--help" || command == "-h" || command == "help") return printUsage(stdout, 0);
     const auto found = kCommands.find(command);
     if (found == kCommands.end())

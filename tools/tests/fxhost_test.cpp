@@ -380,6 +380,10 @@ TEST_F(FxhostTest, BadInputFailsWithOneMessageAndNoOutput) {
         {"signal length zero", {"signal", "OUT", "--seconds", "0"}, 2},
         {"signal rate too low", {"signal", "OUT", "--rate", "100"}, 2},
         {"signal without OUT", {"signal"}, 2},
+        {"editor without plug-in", {"editor"}, 2},
+        {"editor of a plug-in without one", {"editor", "PLUGIN"}, 1},
+        {"editor for no time", {"editor", "PLUGIN", "--seconds", "0"}, 2},
+        {"editor parameter without '='", {"editor", "PLUGIN", "--param", "3"}, 2},
     };
     writeAudio(dir / "in.wav", monoImpulse(1000));
     std::ofstream(dir / "notes.txt") << "not audio\n";
