@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -408,6 +410,53 @@ TEST_F(Swirl, DecayingTailReachesSilenceWithoutSubnormals) {
             }
     }
     EXPECT_TRUE(silent) << "the tail never reached silence";
+}
+
+} // namespace
+
+namespace {
+
+// Hosts move parameters from their main thread while the audio thread processes. A
+// Delay change that lands in the middle of a block must still place the sweep at its
+// new bottom afterwards. (Not in the ThreadSanitizer run: the plain-field race itself is
+// accepted.)
+TEST(SwirlConcurrentStress, DelayChangeMadeDuringABlockIsKept) {
+    auto plugin = fxtest::loadPlugin("swirl");
+    plugin->resume();
+    plugin->setParameter(kRange, 0.0f); // the triangle then stands where Delay puts it
+    plugin->setParameter(kSweep, kTriangle);
+    plugin->setParameter(kFeedback, 0.0f);
+    plugin->setParameter(kEffect, 1.0f);
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::vector<float> input(4096, 0.0f), left(4096), right(4096);
+    std::thread audio([&] {
+        float* ins[] = {input.data()};
+        float* outs[] = {left.data(), right.data()};
+        while (!stop.load()) {
+            plugin->process(ins, outs, 4096);
+            ++blocks;
+        }
+    });
+    while (blocks.load() < 10)
+        std::this_thread::yield();
+    // The audio thread is inside a block nearly all the time, so these land mid-block.
+    for (int i = 0; i < 2000; ++i)
+        plugin->setParameter(kDelay, i % 2 ? 1.0f : 0.0f);
+    plugin->setParameter(kDelay, 0.5f); // 333 x 0.1 samples
+    const int setAt = blocks.load();
+    while (blocks.load() < setAt + 3)
+        std::this_thread::yield();
+    stop = true;
+    audio.join();
+
+    std::vector<float> impulse(64, 0.0f), outL(64, 0.0f), outR(64, 0.0f);
+    impulse[0] = 1.0f;
+    plugin->suspend();
+    float* ins[] = {impulse.data()};
+    float* outs[] = {outL.data(), outR.data()};
+    plugin->processReplacing(ins, outs, 64);
+    EXPECT_EQ(outL[33], 1.0f);
 }
 
 } // namespace
