@@ -297,10 +297,21 @@ void AUM::render(const float* in, float* left, float* right, std::int32_t frames
             --s.countdown;
             sample(n);
         }
-        for (; n + 2 <= frames; n += 2) {
-            moveSweep();
-            sample(n);
-            sample(n + 1);
+        // The sweep runs a few pairs ahead of the audio: its taps are ready when the
+        // samples need them, instead of each read waiting on the sweep's arithmetic.
+        constexpr std::int32_t kPairsAhead = 16;
+        DelayRing::Tap taps[kPairsAhead];
+        while (n + 2 <= frames) {
+            const std::int32_t pairs = std::min(kPairsAhead, (frames - n) / 2);
+            for (std::int32_t k = 0; k < pairs; ++k) {
+                moveSweep();
+                taps[k] = tap;
+            }
+            for (std::int32_t k = 0; k < pairs; ++k, n += 2) {
+                tap = taps[k];
+                sample(n);
+                sample(n + 1);
+            }
         }
         if (n < frames) {
             moveSweep();
