@@ -13,15 +13,20 @@ inline int scaled(double factor, float value) {
     return static_cast<int>(factor * unitRange(value));
 }
 
+// 30 to 250 beats per minute.
 inline int beatsPerMinute(float tempo) {
     return scaled(220.0, tempo) + 30;
-} // 30 to 250
+}
+
+// The beat divided into 16 down to 1 parts.
 inline int divisionsOfBeat(float measure) {
     return 16 - scaled(15.0, measure);
-} // 16 to 1
+}
+
+// 1 to 32 of those parts; the display shows one less.
 inline int delayUnits(float delay) {
     return scaled(31.0, delay) + 1;
-} // 1 to 32
+}
 
 // The delay of `units` divisions of a beat, in whole samples, at the host's rate
 // truncated to an integer; held below `ringLength` so that it never reaches the ring's
