@@ -19,7 +19,7 @@ struct Sweep {
     static constexpr float kPhaseTopInterpolated = 510.0f;
     static constexpr float kPhaseTopWhole = 511.0f;
 
-    int countdown = 100; // samples before the sweep starts moving
+    int countdown = 100; // samples until the next move: 100 at first, then 1 and 0 in turn
     float triangleStep = 0.0f;
     float sineStep = 0.0f;
     float position = 0.0f;
