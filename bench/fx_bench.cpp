@@ -3,10 +3,11 @@
 // plug-in is measured beside a loop that only adds its inputs into its outputs over the
 // same buffers, the floor any processing stands on.
 //
-// Plug-ins with a parameter named "Feedback" also get a tail pair: blocks of a loud
-// signal with the feedback at 0.9, and blocks of silence long after such a burst, when
-// the echoes have decayed below the smallest normal float. Processors that slow down on
-// subnormal numbers show it as a tail far dearer than the loud part.
+// Plug-ins with a parameter named "Feedback" (or several, "Feedback 1", "Feedback 2"...)
+// also get a tail pair: blocks of a loud signal with every such feedback at 0.9, and
+// blocks of silence long after such a burst, when the echoes have decayed below the
+// smallest normal float. Processors that slow down on subnormal numbers show it as a
+// tail far dearer than the loud part.
 //
 // Usage: fx_bench [benchmark flags] [plug-in folder]
 #include "plugin_host.h"
@@ -152,9 +153,10 @@ bool prepared(benchmark::State& state, RunnerSlot& runner, Prepare prepare) {
 }
 
 // Loud noise at the tail's feedback, long enough for the echoes to build up.
-std::unique_ptr<Runner> loudRunner(const std::string& path, int feedback) {
+std::unique_ptr<Runner> loudRunner(const std::string& path, const std::vector<int>& feedbacks) {
     auto runner = std::make_unique<Runner>(path, kLoudLevel);
-    runner->plugin->setParameter(feedback, kTailFeedback);
+    for (int feedback : feedbacks)
+        runner->plugin->setParameter(feedback, kTailFeedback);
     for (int b = 0; b < kBurstBlocks; ++b)
         runner->process();
     return runner;
@@ -175,17 +177,25 @@ double settleIntoTail(Runner& runner) {
     return static_cast<double>(block * kBlock) / double(kSampleRate);
 }
 
-// The index of the parameter named "Feedback" (case and padding aside), or -1.
-int feedbackParameter(fxhost::Plugin& plugin) {
+// The indices of the parameters named "Feedback", or "Feedback" and a number (case and
+// padding aside).
+std::vector<int> feedbackParameters(fxhost::Plugin& plugin) {
+    std::vector<int> found;
     for (int p = 0; p < plugin.numParams(); ++p) {
         std::string name = plugin.parameterName(p);
         while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
             name.pop_back();
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (name == "feedback") return p;
+        std::string_view rest(name);
+        if (!rest.starts_with("feedback")) continue;
+        rest.remove_prefix(8);
+        while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.front())))
+            rest.remove_prefix(1);
+        if (std::all_of(rest.begin(), rest.end(), [](unsigned char c) { return std::isdigit(c); }))
+            found.push_back(p);
     }
-    return -1;
+    return found;
 }
 
 // One processing path of a plug-in at the moderate level: a block per iteration.
@@ -206,11 +216,11 @@ void registerPlugin(const std::filesystem::path& module) {
     const std::string name = module.stem().string();
 
     bool canReplace = false;
-    int feedback = -1;
+    std::vector<int> feedbacks;
     try {
         auto probe = fxhost::Plugin::load(path);
         canReplace = probe->canReplace();
-        feedback = feedbackParameter(*probe);
+        feedbacks = feedbackParameters(*probe);
     } catch (const fxhost::LoadError& e) {
         const std::string message = e.what();
         benchmark::RegisterBenchmark((name + "/load").c_str(), [message](benchmark::State& state) {
@@ -248,12 +258,12 @@ void registerPlugin(const std::filesystem::path& module) {
             reportFrames(state);
         });
 
-    if (feedback < 0) return;
+    if (feedbacks.empty()) return;
 
     RunnerSlot loudSlot = std::make_shared<std::unique_ptr<Runner>>();
     benchmark::RegisterBenchmark(
         (name + "/tail_loud").c_str(), [=](benchmark::State& state) mutable {
-            if (!prepared(state, loudSlot, [&] { return loudRunner(path, feedback); })) return;
+            if (!prepared(state, loudSlot, [&] { return loudRunner(path, feedbacks); })) return;
             Runner& r = **loudSlot;
             for (auto _ : state)
                 r.process();
@@ -266,7 +276,7 @@ void registerPlugin(const std::filesystem::path& module) {
     benchmark::RegisterBenchmark(
         (name + "/tail_silent").c_str(), [=](benchmark::State& state) mutable {
             if (!prepared(state, tailSlot, [&] {
-                    auto runner = loudRunner(path, feedback);
+                    auto runner = loudRunner(path, feedbacks);
                     *settledSeconds = settleIntoTail(*runner);
                     *tailPeak = runner->outputPeak();
                     return runner;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -33,10 +34,28 @@ TextLimits textLimits(const std::string& plugin) {
         {"gain", {9, 8, 8, 31}},
         {"pulsar", {10, 8, 8, 35}},
         {"squeezer", {0, 0, 0, 23}},
+        {"twinecho", {10, 8, 8, 23}},
+        {"swirl", {12, 22, 19, 23}},
     };
     for (const auto& known : kKnown)
         if (plugin == known.plugin) return known.limits;
     return {31, 31, 31, 35}; // until the plug-in's own row is added
+}
+
+// Parameters whose read-back is not the value as set but a value derived from it (a
+// lower limit, a mode). Setting what they read back must read back the same again.
+bool readBackIsDerived(const std::string& plugin, int parameter) {
+    static const struct {
+        const char* plugin;
+        std::vector<int> parameters;
+    } kDerived[] = {
+        {"swirl", {1, 3, 5}},
+    };
+    for (const auto& known : kDerived)
+        if (plugin == known.plugin)
+            return std::find(known.parameters.begin(), known.parameters.end(), parameter) !=
+                   known.parameters.end();
+    return false;
 }
 
 constexpr std::size_t kBufferSize = 256;
@@ -111,7 +130,13 @@ TEST_P(Conformance, EveryParameterIsSetReadBackAndShown) {
         for (int pass = 0; pass < 2; ++pass)
             for (int i = 0; i < numParams; ++i) plugin->setParameter(i, value);
         for (int i = 0; i < numParams; ++i) {
-            EXPECT_EQ(plugin->parameter(i), value) << "parameter " << i;
+            if (readBackIsDerived(GetParam(), i)) {
+                const float readBack = plugin->parameter(i);
+                plugin->setParameter(i, readBack);
+                EXPECT_EQ(plugin->parameter(i), readBack) << "parameter " << i << " set to " << value;
+            } else {
+                EXPECT_EQ(plugin->parameter(i), value) << "parameter " << i;
+            }
             checkedText(*plugin, opGetParamLabel, i, l.label);
             checkedText(*plugin, opGetParamDisplay, i, l.display);
         }

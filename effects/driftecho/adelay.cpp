@@ -2,6 +2,7 @@
 
 #include "aeffeditor.h"
 #include "normalized.h"
+#include "tempo_echo.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -22,8 +23,7 @@ constexpr std::size_t kTextSize = 9; // 8 characters and the terminator
     va_end(args);
 }
 
-// The integer part of a product formed in double from the value brought into range.
-int scaled(double factor, float value) { return static_cast<int>(factor * unitRange(value)); }
+using tempo_echo::scaled;
 
 } // namespace
 
@@ -38,11 +38,11 @@ struct ADelay::ParameterInfo {
 
 const ADelay::ParameterInfo ADelay::kParameters[kNumParams] = {
     {"Tempo     ", "bpm     ", &ADelayProgram::tempo, &ADelay::tempo, &ADelay::setDelay,
-     [](float v, char* t) { showText(t, "%d", scaled(220.0, v) + 30); }},
+     [](float v, char* t) { showText(t, "%d", tempo_echo::beatsPerMinute(v)); }},
     {"Measure   ", "beat    ", &ADelayProgram::measure, &ADelay::measure, &ADelay::setDelay,
-     [](float v, char* t) { showText(t, "1/%d", 16 - scaled(15.0, v)); }},
+     [](float v, char* t) { showText(t, "1/%d", tempo_echo::divisionsOfBeat(v)); }},
     {"Delay     ", "measures", &ADelayProgram::delay, &ADelay::delay, &ADelay::setDelay,
-     [](float v, char* t) { showText(t, "%d", scaled(31.0, v)); }},
+     [](float v, char* t) { showText(t, "%d", tempo_echo::delayUnits(v) - 1); }},
     {"Feedback  ", "amount  ", &ADelayProgram::feedback, &ADelay::feedback,
      &ADelay::applyNothing, [](float v, char* t) { showText(t, "%d%%", scaled(100.0, v)); }},
     {"Pan       ", "L-R     ", &ADelayProgram::pan, &ADelay::pan, &ADelay::setLevels,
@@ -125,28 +125,14 @@ float ADelay::getVu() {
 void ADelay::suspend() { std::memset(ring, 0, sizeof ring); }
 
 void ADelay::setDelay() {
-    const int bpm = scaled(220.0, tempo) + 30;       // 30 to 250
-    const int units = scaled(31.0, delay) + 1;       // 1 to 32 divisions
-    const int division = 16 - scaled(15.0, measure); // 16 down to 1
-    // The rate truncated to an integer, kept where a beat cannot overflow.
-    const float rate = sampleRate;
-    const long long wholeRate = rate > 0.0f ? (rate < 1e9f ? static_cast<long long>(rate) : 1000000000LL) : 0;
-    const long long beat = wholeRate * 60 / bpm;
-    const long long samples = units * beat / division;
-    delaySamples = static_cast<int>(samples < kRingLength - 1 ? samples : kRingLength - 1);
+    delaySamples = tempo_echo::delaySamples(sampleRate, tempo, measure, delay, kRingLength);
     writeIndex = (readIndex + delaySamples) % kRingLength;
 }
 
 void ADelay::setLevels() {
-    const double p = unitRange(pan);
-    const double v = unitRange(volume);
-    if (p < 0.5) {
-        gainLeft = static_cast<float>(v);
-        gainRight = static_cast<float>(2.0 * p * v);
-    } else {
-        gainLeft = static_cast<float>((1.0 - 2.0 * (p - 0.5)) * v);
-        gainRight = static_cast<float>(v);
-    }
+    const tempo_echo::Gains gains = tempo_echo::panGains(pan, volume);
+    gainLeft = gains.left;
+    gainRight = gains.right;
 }
 
 void ADelay::applySpeed() { modulator.setSpeed(static_cast<float>(speedLaw(modSpeed))); }
