@@ -256,29 +256,28 @@ void AUM::render(const float* in, float* left, float* right, std::int32_t frames
     // outside 0..1) it holds wherever it was.
     if constexpr (kMode == kSweepOff)
         if (sweepMode == kSweepOff) s.position = restPosition;
-    // The per-sample sums are formed in single precision: each is rounded once into a
-    // float slot or output anyway, and converting every operand to double and back
-    // would cost more than the rest of the loop.
-    const float fb = unitRange(feedback);
-    const float level = effectLevel;
-    const float p = unitRange(pan);
-    const float gainLeft = std::min(2.0f * (1.0f - p), 1.0f);
-    const float gainRight = std::min(2.0f * p, 1.0f);
+    // The per-sample sums are formed in double precision and rounded once, into a ring
+    // slot or an output.
+    const double fb = unitRange(feedback);
+    const double level = effectLevel;
+    const double p = unitRange(pan);
+    const double gainLeft = std::min(2.0 * (1.0 - p), 1.0);
+    const double gainRight = std::min(2.0 * p, 1.0);
     int write = writeIndex;
-    DelayRing::Tap tap = DelayRing::tapAt(kSamplesPerPosition * s.position);
+    DelayRing::Tap tap = DelayRing::tapAt(kSamplesPerPosition * double(s.position));
     auto sample = [&](std::int32_t n) {
-        const float x = in[n];
+        const double x = in[n];
         write = DelayRing::next(write);
-        const float delayed =
+        const double delayed =
             kReplacing ? ring.readWhole(write, tap) : ring.readBetween(write, tap);
-        ring.write(write, x + fb * delayed);
-        const float mixed = x + level * delayed;
+        ring.write(write, static_cast<float>(x + fb * delayed));
+        const double mixed = x + level * delayed;
         if constexpr (kReplacing) {
-            left[n] = mixed;
-            right[n] = mixed;
+            left[n] = static_cast<float>(mixed);
+            right[n] = static_cast<float>(mixed);
         } else {
-            left[n] += gainLeft * mixed;
-            right[n] += gainRight * mixed;
+            left[n] = static_cast<float>(left[n] + gainLeft * mixed);
+            right[n] = static_cast<float>(right[n] + gainRight * mixed);
         }
     };
     auto moveSweep = [&] {
@@ -286,7 +285,7 @@ void AUM::render(const float* in, float* left, float* right, std::int32_t frames
             s.stepTriangle();
         else
             s.stepCosine<kReplacing>(cosTable);
-        tap = DelayRing::tapAt(kSamplesPerPosition * s.position);
+        tap = DelayRing::tapAt(kSamplesPerPosition * double(s.position));
     };
 
     std::int32_t n = 0;

@@ -22,7 +22,7 @@ public:
     static constexpr int kNumPrograms = 16;
     static constexpr int kNumParams = 7;
     // Samples of delay per unit of sweep position.
-    static constexpr float kSamplesPerPosition = 333.0f;
+    static constexpr double kSamplesPerPosition = 333.0;
 
     enum Parameter { kDelay, kEffect, kFeedback, kSweepTime, kRange, kSweep, kPan };
     enum SweepMode { kSweepOff, kSweepTriangle, kSweepCosine };

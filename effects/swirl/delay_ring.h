@@ -13,16 +13,18 @@ public:
 
     // A delay in samples, 0 to kLength - 1, split into whole samples and the weights of
     // the two slots around it. Worked out once per change of delay, not per read.
+    // The delay and the weights are exact in double precision (a float position times
+    // 333 needs 33 bits), so the whole samples are those of the true product.
     struct Tap {
         int whole;
-        float furtherWeight; // the part of a sample beyond `whole`
-        float nearerWeight;
+        double furtherWeight; // the part of a sample beyond `whole`
+        double nearerWeight;
     };
 
-    static Tap tapAt(float delay) {
+    static Tap tapAt(double delay) {
         const int whole = static_cast<int>(delay);
-        const float fraction = delay - static_cast<float>(whole);
-        return {whole, fraction, 1.0f - fraction};
+        const double fraction = delay - static_cast<double>(whole);
+        return {whole, fraction, 1.0 - fraction};
     }
 
     void clear() { std::memset(slots, 0, sizeof slots); }
@@ -37,7 +39,7 @@ public:
     }
 
     // Interpolated between the slot `tap.whole` places back and the one before it.
-    float readBetween(int writeIndex, Tap tap) const {
+    double readBetween(int writeIndex, Tap tap) const {
         const float* nearer = slots + kLength + writeIndex - tap.whole;
         return tap.furtherWeight * nearer[-1] + tap.nearerWeight * nearer[0];
     }

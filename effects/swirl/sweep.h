@@ -59,14 +59,14 @@ struct Sweep {
         }
         sinePhase += sineStep;
         const int entry = static_cast<int>(sinePhase); // the phase is never negative
-        float shape;
+        double shape;
         if constexpr (kWholeEntries) {
             shape = table[entry];
         } else {
-            const float fraction = sinePhase - static_cast<float>(entry);
-            shape = (1.0f - fraction) * table[entry] + fraction * table[entry + 1];
+            const double fraction = double(sinePhase) - entry;
+            shape = (1.0 - fraction) * table[entry] + fraction * table[entry + 1];
         }
-        position = minPosition + (maxPosition - minPosition) * shape;
+        position = static_cast<float>(minPosition + (double(maxPosition) - minPosition) * shape);
     }
 };
 
