@@ -220,12 +220,20 @@ public:
         }
         float tickInterpolated(float x) {
             const double f = total - wholeAsFloat;
+            float nearer, farther;
+            writeAndFetch(x, nearer, farther);
+            return static_cast<float>(nearer * (1.0 - f) + farther * f);
+        }
+        // tickInterpolated without the interpolation itself, for an effect that
+        // interpolates two lines at once: writes x, then fetches the samples delayTotal
+        // rounded down and one more samples behind it.
+        void writeAndFetch(float x, float& nearer, float& farther) {
             const std::int32_t r = (write - whole) & mask;
             ring[write] = x; // written before it is read: a delay of 0 returns x
-            const double y = ring[r] * (1.0 - f) + ring[(r - 1) & mask] * f;
+            nearer = ring[r];
+            farther = ring[(r - 1) & mask];
             read = r - 1;
             write = (write + 1) & mask;
-            return static_cast<float>(y);
         }
     };
     ModCursor modCursor() const {

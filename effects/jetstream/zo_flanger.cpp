@@ -1,6 +1,7 @@
 #include "zo_flanger.h"
 
 #include "normalized.h"
+#include "zo_pair.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -317,7 +318,12 @@ void ZoFlanger::sampleRateChanged() {
     preDelayR.allocate(delaySamplesFor(kLongestPreDelayMs));
 }
 
+// Both voices run through each step together, lane 0 the left chain (voice A), lane 1
+// the right chain (voice B), each lane computed exactly as the single-voice steps of the
+// blocks would compute it.
 void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFrames) {
+    using zo::Pair;
+    using zo::pairOf;
     const float* inLeft = inputs[0];
     const float* inRight = inputs[1];
     float* outLeft = outputs[0];
@@ -325,53 +331,122 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
 
     auto preL = preDelayL.cursor();
     auto preR = preDelayR.cursor();
-    auto lowCutL = highPassL.kernel();
-    auto lowCutR = highPassR.kernel();
-    auto loopL = lowPassL.kernel();
-    auto loopR = lowPassR.kernel();
+
+    // Lo Cut: both filters always get the same cutoff, so they bypass together.
+    const auto cutL = highPassL.kernel();
+    const auto cutR = highPassR.kernel();
+    const bool lowCut = !cutL.bypassed;
+    const Pair a0 = pairOf(cutL.a0, cutR.a0), a1 = pairOf(cutL.a1, cutR.a1),
+               a2 = pairOf(cutL.a2, cutR.a2), b1 = pairOf(cutL.b1, cutR.b1),
+               b2 = pairOf(cutL.b2, cutR.b2);
+    Pair x1 = pairOf(cutL.x1, cutR.x1), x2 = pairOf(cutL.x2, cutR.x2);
+    Pair y1 = pairOf(cutL.y1, cutR.y1), y2 = pairOf(cutL.y2, cutR.y2);
+
+    // Cutoff, inside each voice's loop; bypassed together for the same reason.
+    const auto loopL = lowPassL.kernel();
+    const auto loopR = lowPassR.kernel();
+    const bool loopFilter = !loopL.bypassed;
+    const Pair loopA = pairOf(loopL.a, loopR.a), loopB = pairOf(loopL.b, loopR.b);
+    Pair loopState = pairOf(loopL.secondState, loopR.secondState);
+
     auto lineA = voiceA.modCursor();
     auto lineB = voiceB.modCursor();
     auto osc = lfo.reader();
-    const double wholeA = delayA, wholeB = delayB;
-    const double swingA = modA, swingB = modB;
-    const double fb = feedback;
-    const double master = masterGain;
-    const double dry = gainDry;
-    const double al = gainAL, ar = gainAR, bl = gainBL, br = gainBR;
-    float outA = voiceOutA;
-    float outB = voiceOutB;
+    const Pair whole = pairOf(delayA, delayB);
+    const Pair swing = pairOf(modA, modB);
+    const Pair fb = zo::both(feedback);
+    const Pair master = zo::both(masterGain);
+    const Pair dry = zo::both(gainDry);
+    const Pair fromA = pairOf(gainAL, gainAR), fromB = pairOf(gainBL, gainBR);
+    const Pair silence = zo::both(1e-8f);
+    Pair voiceOut = pairOf(voiceOutA, voiceOutB);
+    Pair lastDelay = pairOf(lineA.total, lineB.total);
 
     for (std::int32_t k = 0; k < sampleFrames; ++k) {
         const float inL = inLeft[k];
         const float inR = inRight[k];
 
-        const float xR = lowCutR.step(preR.tick(inR));
-        lineB.setFractionalDelay(static_cast<float>(wholeB + osc.shiftedValue() * swingB));
-        const float sB = static_cast<float>(xR + fb * outB);
-        // Silence stops the voice: no tick, and nothing decays into subnormal numbers.
-        outB = std::fabs(sB) <= 1e-8f ? 0.0f : lineB.tickInterpolated(loopR.oneStage(sB));
+        Pair x = pairOf(preL.tick(inL), preR.tick(inR));
+        if (lowCut) {
+            const Pair y = zo::storedAsFloat(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            x = y;
+        }
 
-        const float xL = lowCutL.step(preL.tick(inL));
-        lineA.setFractionalDelay(static_cast<float>(wholeA + osc.value() * swingA));
+        // The LFO at its position for voice A and shifted by the phase separation for
+        // voice B (ZoLFO::valueAt for both; positions are never negative, so truncation
+        // is their floor); then it moves on.
+        const Pair position = pairOf(osc.phase, osc.phase + osc.offset);
+        const zo::IntPair entry = zo::truncated(position);
+        const Pair between = position - zo::asPair(entry);
+        const std::int32_t kA = entry[0] & osc.mask, kB = entry[1] & osc.mask;
+        const Pair wave = zo::storedAsFloat(pairOf(osc.table[kA], osc.table[kB]) * (1.0 - between) +
+                                            pairOf(osc.table[kA + 1], osc.table[kB + 1]) * between);
         osc.advance();
-        const float sA = static_cast<float>(xL + fb * outA);
-        outA = std::fabs(sA) <= 1e-8f ? 0.0f : lineA.tickInterpolated(loopL.oneStage(sA));
 
-        outLeft[k] = static_cast<float>(outLeft[k] + master * (bl * outB + al * outA + dry * inL));
-        outRight[k] = static_cast<float>(outRight[k] + master * (br * outB + ar * outA + dry * inR));
+        // The voices' fractional delays (ZoModDelayLine::setFractionalDelay for both; never
+        // negative, since a voice swings at most its own delay below it).
+        const Pair delay = zo::storedAsFloat(whole + wave * swing);
+        lastDelay = delay;
+        const zo::IntPair delayWhole = zo::truncated(delay);
+        const Pair fraction = delay - zo::asPair(delayWhole);
+        lineA.whole = delayWhole[0];
+        lineB.whole = delayWhole[1];
+
+        const Pair s = zo::storedAsFloat(x + fb * voiceOut);
+        // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
+        const zo::PairMask quiet = zo::magnitude(s) <= silence;
+        if (!zo::anyLane(quiet)) {
+            Pair u = s;
+            if (loopFilter) {
+                const Pair stepped = zo::storedAsFloat(loopB * loopState + loopA * s);
+                loopState = zo::select(zo::magnitude(stepped) < silence, Pair{}, stepped);
+                u = loopState;
+            }
+            float nearA, farA, nearB, farB;
+            lineA.writeAndFetch(static_cast<float>(u[0]), nearA, farA);
+            lineB.writeAndFetch(static_cast<float>(u[1]), nearB, farB);
+            voiceOut = zo::storedAsFloat(pairOf(nearA, nearB) * (1.0 - fraction) +
+                                         pairOf(farA, farB) * fraction);
+        } else {
+            // A voice falling silent or starting again: each on its own.
+            lineA.setFractionalDelay(static_cast<float>(delay[0]));
+            lineB.setFractionalDelay(static_cast<float>(delay[1]));
+            zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]), !loopFilter};
+            zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]), !loopFilter};
+            const float outA =
+                quiet[0] ? 0.0f : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
+            const float outB =
+                quiet[1] ? 0.0f : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
+            loopState = pairOf(loopLeft.secondState, loopRight.secondState);
+            voiceOut = pairOf(outA, outB);
+        }
+
+        const Pair mixed = pairOf(outLeft[k], outRight[k]) +
+                           master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
+        outLeft[k] = static_cast<float>(mixed[0]);
+        outRight[k] = static_cast<float>(mixed[1]);
     }
 
     preDelayL.keep(preL);
     preDelayR.keep(preR);
-    highPassL.keep(lowCutL);
-    highPassR.keep(lowCutR);
-    lowPassL.keep(loopL);
-    lowPassR.keep(loopR);
+    highPassL.keep({cutL.a0, cutL.a1, cutL.a2, cutL.b1, cutL.b2, float(x1[0]), float(x2[0]),
+                    float(y1[0]), float(y2[0]), cutL.bypassed});
+    highPassR.keep({cutR.a0, cutR.a1, cutR.a2, cutR.b1, cutR.b2, float(x1[1]), float(x2[1]),
+                    float(y1[1]), float(y2[1]), cutR.bypassed});
+    lowPassL.keep({loopL.a, loopL.b, loopL.firstState, float(loopState[0]), loopL.bypassed});
+    lowPassR.keep({loopR.a, loopR.b, loopR.firstState, float(loopState[1]), loopR.bypassed});
+    // The fractional delay as the last sample set it.
+    lineA.setFractionalDelay(static_cast<float>(lastDelay[0]));
+    lineB.setFractionalDelay(static_cast<float>(lastDelay[1]));
     voiceA.keep(lineA);
     voiceB.keep(lineB);
     lfo.keep(osc);
-    voiceOutA = outA;
-    voiceOutB = outB;
+    voiceOutA = static_cast<float>(voiceOut[0]);
+    voiceOutB = static_cast<float>(voiceOut[1]);
 }
 
 } // namespace jetstream
