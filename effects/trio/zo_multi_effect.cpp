@@ -30,6 +30,18 @@ void showPercent(double value, char* text) {
 
 void showSwitch(float value, char* text) { showText(text, value > 0.0f ? "   On  " : "  Off  "); }
 
+// One allpass stage of the phaser, coef x (u + previous output) - previous input: its
+// output for input u, with its memories of the previous input and output moved on. The
+// sum is distributed so that u passes one multiplication and one addition (the stages
+// form one dependent chain per sample); in double precision, the outputs stored in
+// single precision come out the same.
+inline double allpassStage(double coef, double u, float& previousIn, float& previousOut) {
+    const double y = coef * u + (coef * previousOut - previousIn);
+    previousIn = static_cast<float>(u);
+    previousOut = static_cast<float>(y);
+    return y;
+}
+
 constexpr ZoMultiEffectProgram defaultProgram() {
     return {{0.5f, 1.0f, 0.4f, 0.6f, 0.2f, 0.25f, 0.25f, 0.5f, 0.8f, 1.0f, 0.2f, 0.4f, 0.3f, 0.5f},
             "Trinity"};
@@ -284,8 +296,9 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     const double stepUp = sweepStep;
     const double stepDown = 1.0 / stepUp;
 
-    std::array<float, kStages> in = stageIn;
-    std::array<float, kStages> out = stageOut;
+    // The stage memories as separate locals, so that they stay in registers.
+    float in1 = stageIn[0], in2 = stageIn[1], in3 = stageIn[2], in4 = stageIn[3];
+    float out1 = stageOut[0], out2 = stageOut[1], out3 = stageOut[2], out4 = stageOut[3];
     float position = sweepPosition;
     float direction = sweepDirection;
     float coef = allpassCoef;
@@ -297,36 +310,36 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     float echoed = echoOut;
     float chorused = chorusOut;
 
+    // Values that no field keeps stay in double precision from step to step; only what is
+    // stored (stage memories, outputs, the rings) is rounded to single precision. This
+    // keeps the conversions off the phaser's chain of four dependent stages.
     for (std::int32_t k = 0; k < sampleFrames; ++k) {
-        const float x = input[k];
+        const double x = input[k];
 
         // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
-        const float s = static_cast<float>(x + phaserFb * out[kStages - 1]);
-        float left = x;
-        float right = x;
+        double left = x;
+        double right = x;
         if (phaser) {
+            const double s = x + phaserFb * out4;
             if (std::fabs(s) < 1e-8f) {
-                in.fill(0.0f);
-                out.fill(0.0f);
+                in1 = in2 = in3 = in4 = 0.0f;
+                out1 = out2 = out3 = out4 = 0.0f;
                 phased = 0.0f;
             } else {
                 coef = static_cast<float>((1.0 - position) / (1.0 + position));
-                float u = s;
-                for (int stage = 0; stage < kStages; ++stage) {
-                    const float y = static_cast<float>(coef * (double(u) + out[stage]) - in[stage]);
-                    in[stage] = u;
-                    out[stage] = y;
-                    u = y;
-                }
-                phased = u;
+                const double y1 = allpassStage(coef, s, in1, out1);
+                const double y2 = allpassStage(coef, y1, in2, out2);
+                const double y3 = allpassStage(coef, y2, in3, out3);
+                allpassStage(coef, y3, in4, out4);
+                phased = out4;
             }
             if (high <= position)
                 direction = static_cast<float>(stepDown);
             else if (low >= position)
                 direction = static_cast<float>(stepUp);
             position = position * direction;
-            left = static_cast<float>((double(x) + phased) * 0.5);
-            right = static_cast<float>((double(x) - phased) * 0.5);
+            left = (x + phased) * 0.5;
+            right = (x - phased) * 0.5;
         } else {
             phased = 0.0f;
         }
@@ -335,26 +348,26 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
         const float d = loop.twoStage(static_cast<float>(left + echoFb * echoed));
         echoed = echo.tick(d);
         const double e = echoLevel * echoed;
-        const float left2 = static_cast<float>((left + e) * 0.5);
-        const float right2 = static_cast<float>((right - e) * 0.5);
+        const double left2 = (left + e) * 0.5;
+        const double right2 = (right - e) * 0.5;
 
         // Chorus, fed by the left half alone.
         if (!chorus) {
             chorused = 0.0f;
-            outLeft[k] = outLeft[k] + left2;
-            outRight[k] = outRight[k] + right2;
+            outLeft[k] = static_cast<float>(outLeft[k] + left2);
+            outRight[k] = static_cast<float>(outRight[k] + right2);
         } else {
             line.setFractionalDelay(static_cast<float>(chorusCentre + osc.value() * chorusSwing));
             osc.advance();
-            const float c = static_cast<float>(left2 + chorusFb * chorused);
-            chorused = std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(c);
-            outLeft[k] = static_cast<float>(double(outLeft[k]) + chorused + c);
-            outRight[k] = static_cast<float>(double(outRight[k]) + chorused - c);
+            const double c = left2 + chorusFb * chorused;
+            chorused = std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(static_cast<float>(c));
+            outLeft[k] = static_cast<float>(outLeft[k] + chorused + c);
+            outRight[k] = static_cast<float>(outRight[k] + chorused - c);
         }
     }
 
-    stageIn = in;
-    stageOut = out;
+    stageIn = {in1, in2, in3, in4};
+    stageOut = {out1, out2, out3, out4};
     sweepPosition = position;
     sweepDirection = direction;
     allpassCoef = coef;
