@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev                    # sanitizers and libFuzzer
   libgtest-dev libbenchmark-dev               # tests and benchmarks
   libsndfile1-dev libpng-dev sox              # fxhost, fxplot and the demo pictures
+  libx11-dev                                  # the message-box dialog on Linux
 )
 
 missing=()

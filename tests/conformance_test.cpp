@@ -30,6 +30,8 @@ TextLimits textLimits(const std::string& plugin) {
         TextLimits limits;
     } kKnown[] = {
         {"driftecho", {10, 8, 8, 23}},
+        {"jetstream", {10, 9, 10, 23}},
+        {"trio", {11, 11, 9, 23}},
     };
     for (const auto& known : kKnown)
         if (plugin == known.plugin) return known.limits;
