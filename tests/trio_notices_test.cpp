@@ -16,8 +16,8 @@ namespace {
 using fxplatform::recordedMessageBoxes;
 
 const std::vector<std::string> kTexts = {
-    "To use the Trinity properly, you must make\nSure to bring your channel volume fader "
-    "*DOWN*\n all the way, and set the Aux Send for the FX to \n *PRE* ",
+    ("To use the Trinity properly, you must make\nSure to bring your channel volume fader "
+     "*DOWN*\n all the way, and set the Aux Send for the FX to \n *PRE* "),
     "If you forget to do this, it will not sound as\n good as it will if you do!!",
     "Enjoy!",
 };

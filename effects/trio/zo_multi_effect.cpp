@@ -30,17 +30,16 @@ void showPercent(double value, char* text) {
 
 void showSwitch(float value, char* text) { showText(text, value > 0.0f ? "   On  " : "  Off  "); }
 
-// One allpass stage of the phaser, coef x (u + previous output) - previous input: its
-// output for input u, with its memories of the previous input and output moved on. The
+// One allpass stage of the phaser, coef x (u + previous output) - previous input. The
 // sum is distributed so that u passes one multiplication and one addition (the stages
 // form one dependent chain per sample); in double precision, the outputs stored in
 // single precision come out the same.
-inline double allpassStage(double coef, double u, float& previousIn, float& previousOut) {
-    const double y = coef * u + (coef * previousOut - previousIn);
-    previousIn = static_cast<float>(u);
-    previousOut = static_cast<float>(y);
-    return y;
+inline double allpassStage(double coef, double u, double previousIn, double previousOut) {
+    return coef * u + (coef * previousOut - previousIn);
 }
+
+// A value as a float field keeps it, held in a double.
+inline double asStored(double value) { return static_cast<float>(value); }
 
 constexpr ZoMultiEffectProgram defaultProgram() {
     return {{0.5f, 1.0f, 0.4f, 0.6f, 0.2f, 0.25f, 0.25f, 0.5f, 0.8f, 1.0f, 0.2f, 0.4f, 0.3f, 0.5f},
@@ -296,9 +295,12 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     const double stepUp = sweepStep;
     const double stepDown = 1.0 / stepUp;
 
-    // The stage memories as separate locals, so that they stay in registers.
-    float in1 = stageIn[0], in2 = stageIn[1], in3 = stageIn[2], in4 = stageIn[3];
-    float out1 = stageOut[0], out2 = stageOut[1], out3 = stageOut[2], out4 = stageOut[3];
+    // The stage memories as five locals: each stage's previous input is the previous
+    // output of the stage before it (the same value, stored the same way), so memory k
+    // serves as stage k's previous output and stage k + 1's previous input.
+    double memory0 = stageIn[0];
+    double memory1 = stageOut[0], memory2 = stageOut[1], memory3 = stageOut[2];
+    double memory4 = stageOut[3];
     float position = sweepPosition;
     float direction = sweepDirection;
     float coef = allpassCoef;
@@ -320,18 +322,22 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
         double left = x;
         double right = x;
         if (phaser) {
-            const double s = x + phaserFb * out4;
+            const double s = x + phaserFb * memory4;
             if (std::fabs(s) < 1e-8f) {
-                in1 = in2 = in3 = in4 = 0.0f;
-                out1 = out2 = out3 = out4 = 0.0f;
+                memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
                 phased = 0.0f;
             } else {
                 coef = static_cast<float>((1.0 - position) / (1.0 + position));
-                const double y1 = allpassStage(coef, s, in1, out1);
-                const double y2 = allpassStage(coef, y1, in2, out2);
-                const double y3 = allpassStage(coef, y2, in3, out3);
-                allpassStage(coef, y3, in4, out4);
-                phased = out4;
+                const double y1 = allpassStage(coef, s, memory0, memory1);
+                const double y2 = allpassStage(coef, y1, memory1, memory2);
+                const double y3 = allpassStage(coef, y2, memory2, memory3);
+                const double y4 = allpassStage(coef, y3, memory3, memory4);
+                memory0 = asStored(s);
+                memory1 = asStored(y1);
+                memory2 = asStored(y2);
+                memory3 = asStored(y3);
+                memory4 = asStored(y4);
+                phased = static_cast<float>(memory4);
             }
             if (high <= position)
                 direction = static_cast<float>(stepDown);
@@ -366,8 +372,8 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
         }
     }
 
-    stageIn = {in1, in2, in3, in4};
-    stageOut = {out1, out2, out3, out4};
+    stageIn = {float(memory0), float(memory1), float(memory2), float(memory3)};
+    stageOut = {float(memory1), float(memory2), float(memory3), float(memory4)};
     sweepPosition = position;
     sweepDirection = direction;
     allpassCoef = coef;
