@@ -43,6 +43,13 @@ inline std::int32_t floorToInt(double value) {
     return value < truncated ? truncated - 1 : truncated;
 }
 
+// The ring slot n places behind a position, for any n (wrapping arithmetic, never an
+// overflow).
+inline std::int32_t slotBehind(std::int32_t position, std::int32_t n, std::int32_t mask) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(position) - static_cast<std::uint32_t>(n)) &
+                                     static_cast<std::uint32_t>(mask));
+}
+
 // Every prime from 3 to 65537, ascending (6542 entries), built once per module.
 inline const std::array<std::int32_t, 6542>& primeTable() {
     static const auto table = [] {
@@ -153,7 +160,7 @@ public:
         }
     };
     Cursor cursor() const {
-        return {buffer, mask, currentSamplePos, (currentSamplePos - delayInSamples) & mask};
+        return {buffer, mask, currentSamplePos, slotBehind(currentSamplePos, delayInSamples, mask)};
     }
     void keep(const Cursor& c) {
         currentSamplePos = c.write;
@@ -172,7 +179,7 @@ protected:
     // The write position one slot before slot 0, the read position delayInSamples behind.
     void restartPositions() {
         currentSamplePos = mask;
-        delayLinePos = (currentSamplePos - delayInSamples) & mask;
+        delayLinePos = slotBehind(currentSamplePos, delayInSamples, mask);
     }
 
     std::int32_t bufferSize = 0;
@@ -228,7 +235,7 @@ public:
         // interpolates two lines at once: writes x, then fetches the samples delayTotal
         // rounded down and one more samples behind it.
         void writeAndFetch(float x, float& nearer, float& farther) {
-            const std::int32_t r = (write - whole) & mask;
+            const std::int32_t r = slotBehind(write, whole, mask);
             ring[write] = x; // written before it is read: a delay of 0 returns x
             nearer = ring[r];
             farther = ring[(r - 1) & mask];
