@@ -13,8 +13,23 @@ namespace {
 using fxhost::Plugin;
 
 enum Param {
-    kDelayA, kDepthA, kDelayB, kDepthB, kRate, kPhaseSep, kFeedback, kCutoff, kLoCut,
-    kLfoType, kPreDelay, kOutA, kPanA, kOutB, kPanB, kDryWet, kMaster
+    kDelayA,
+    kDepthA,
+    kDelayB,
+    kDepthB,
+    kRate,
+    kPhaseSep,
+    kFeedback,
+    kCutoff,
+    kLoCut,
+    kLfoType,
+    kPreDelay,
+    kOutA,
+    kPanA,
+    kOutB,
+    kPanB,
+    kDryWet,
+    kMaster
 };
 using Channels = std::vector<std::vector<float>>;
 
@@ -33,10 +48,18 @@ protected:
     // Left to voice A alone, right to voice B alone, each at unity, dry signal off, a
     // fixed delay (no depth), no feedback, no filters.
     void isolateVoices(Plugin& p) {
-        for (auto [index, value] : {std::pair{kDryWet, 1.0f}, {kPanA, 0.0f}, {kPanB, 1.0f},
-                                    {kOutA, 0.5f}, {kOutB, 0.5f}, {kMaster, 0.5f},
-                                    {kDepthA, 0.0f}, {kDepthB, 0.0f}, {kFeedback, 0.5f},
-                                    {kCutoff, 1.0f}, {kLoCut, 0.0f}, {kPreDelay, 0.0f}})
+        for (auto [index, value] : {std::pair{kDryWet, 1.0f},
+                                    {kPanA, 0.0f},
+                                    {kPanB, 1.0f},
+                                    {kOutA, 0.5f},
+                                    {kOutB, 0.5f},
+                                    {kMaster, 0.5f},
+                                    {kDepthA, 0.0f},
+                                    {kDepthB, 0.0f},
+                                    {kFeedback, 0.5f},
+                                    {kCutoff, 1.0f},
+                                    {kLoCut, 0.0f},
+                                    {kPreDelay, 0.0f}})
             p.setParameter(index, value);
     }
 
@@ -59,7 +82,8 @@ protected:
     // 1, 2, 3, ...: never silent, so the voices never stop.
     static std::vector<float> ramp(int frames) {
         std::vector<float> x(static_cast<std::size_t>(frames));
-        for (int i = 0; i < frames; ++i) x[i] = static_cast<float>(i + 1);
+        for (int i = 0; i < frames; ++i)
+            x[i] = static_cast<float>(i + 1);
         return x;
     }
 
@@ -91,14 +115,14 @@ TEST_F(Jetstream, NamesLabelsAndDefaultDisplays) {
     const struct {
         const char *name, *label, *display;
     } expected[] = {
-        {" Delay  A", "   mSec ", "  1.80"},    {" Depth A", " Depth ", "   89%"},
-        {" Delay  B", "   mSec ", "  1.80"},    {" Depth B", " Depth ", "   89%"},
-        {"   Rate ", "  Rate ", "  0.90"},      {" Phase Sep", "  Degrees", "     269\xB0 "},
-        {"FeedBack", "    Amt ", "   79%"},     {" Cutoff", "    Hz ", "   5843"},
-        {" Lo Cut", "    Hz ", "    Off  "},    {"  LFO", "  Type", "   TRI "},
-        {" PreDelay", "   mSec ", "  0.00"},    {" Out A", "     % ", "   100%"},
-        {" Pan A", "   Pan ", "  <100"},        {" Out B", "     % ", "   100%"},
-        {" Pan B", "   Pan ", "  100>"},        {" Dry:Wet ", "   Ratio", "   0:100 "},
+        {" Delay  A", "   mSec ", "  1.80"}, {" Depth A", " Depth ", "   89%"},
+        {" Delay  B", "   mSec ", "  1.80"}, {" Depth B", " Depth ", "   89%"},
+        {"   Rate ", "  Rate ", "  0.90"},   {" Phase Sep", "  Degrees", "     269\xB0 "},
+        {"FeedBack", "    Amt ", "   79%"},  {" Cutoff", "    Hz ", "   5843"},
+        {" Lo Cut", "    Hz ", "    Off  "}, {"  LFO", "  Type", "   TRI "},
+        {" PreDelay", "   mSec ", "  0.00"}, {" Out A", "     % ", "   100%"},
+        {" Pan A", "   Pan ", "  <100"},     {" Out B", "     % ", "   100%"},
+        {" Pan B", "   Pan ", "  100>"},     {" Dry:Wet ", "   Ratio", "   0:100 "},
         {"  Master ", "     % ", "   100%"},
     };
     for (int i = 0; i < 17; ++i) {
@@ -114,18 +138,39 @@ TEST_F(Jetstream, DisplaysAcrossTheRanges) {
         float value;
         const char* display;
     } cases[] = {
-        {kDelayA, 0.0f, "  0.00"},      {kDelayA, 1.0f, "  20.00"},    {kDelayB, 0.5f, "  5.00"},
-        {kDepthB, 1.0f, "   100%"},     {kRate, 1.0f, "  10.00"},      {kRate, 0.0f, "  0.00"},
-        {kPhaseSep, 0.0f, "     0\xB0 "}, {kPhaseSep, 1.0f, "     359\xB0 "},
-        {kFeedback, 0.0f, "   -100%"},  {kFeedback, 0.5f, "   0%"},    {kCutoff, 1.0f, "    Off  "},
-        {kCutoff, 0.0f, "    500"},     {kLoCut, 0.02f, "    Off  "},  {kLoCut, 0.5f, "   1000"},
-        {kLoCut, 1.0f, "   2000"},      {kLfoType, 0.0f, "  SINE "},   {kLfoType, 0.2499f, "  SINE "},
-        {kLfoType, 0.25f, "   TRI "},   {kLfoType, 0.5f, "  EXP1 "},   {kLfoType, 1.0f, "  EXP2 "},
-        {kPreDelay, 0.5f, "  62.00"},   {kPreDelay, 1.0f, "  500.00"}, {kOutA, 1.0f, "   200%"},
-        {kPanA, 0.5f, "  <C>  "},       {kPanA, 0.25f, "  <50"},       {kPanB, 0.75f, "  50>"},
-        {kDryWet, 0.25f, "   75:25 "},  {kDryWet, 0.0f, "   100:0 "},  {kMaster, 0.0f, "   0%"},
+        {kDelayA, 0.0f, "  0.00"},
+        {kDelayA, 1.0f, "  20.00"},
+        {kDelayB, 0.5f, "  5.00"},
+        {kDepthB, 1.0f, "   100%"},
+        {kRate, 1.0f, "  10.00"},
+        {kRate, 0.0f, "  0.00"},
+        {kPhaseSep, 0.0f, "     0\xB0 "},
+        {kPhaseSep, 1.0f, "     359\xB0 "},
+        {kFeedback, 0.0f, "   -100%"},
+        {kFeedback, 0.5f, "   0%"},
+        {kCutoff, 1.0f, "    Off  "},
+        {kCutoff, 0.0f, "    500"},
+        {kLoCut, 0.02f, "    Off  "},
+        {kLoCut, 0.5f, "   1000"},
+        {kLoCut, 1.0f, "   2000"},
+        {kLfoType, 0.0f, "  SINE "},
+        {kLfoType, 0.2499f, "  SINE "},
+        {kLfoType, 0.25f, "   TRI "},
+        {kLfoType, 0.5f, "  EXP1 "},
+        {kLfoType, 1.0f, "  EXP2 "},
+        {kPreDelay, 0.5f, "  62.00"},
+        {kPreDelay, 1.0f, "  500.00"},
+        {kOutA, 1.0f, "   200%"},
+        {kPanA, 0.5f, "  <C>  "},
+        {kPanA, 0.25f, "  <50"},
+        {kPanB, 0.75f, "  50>"},
+        {kDryWet, 0.25f, "   75:25 "},
+        {kDryWet, 0.0f, "   100:0 "},
+        {kMaster, 0.0f, "   0%"},
         // Values a host should not send are shown as the nearest end of the range.
-        {kLfoType, 7.0f, "  EXP2 "},    {kLfoType, NAN, "  SINE "},    {kPreDelay, 1e30f, "  500.00"},
+        {kLfoType, 7.0f, "  EXP2 "},
+        {kLfoType, NAN, "  SINE "},
+        {kPreDelay, 1e30f, "  500.00"},
         {kFeedback, -INFINITY, "   -100%"},
     };
     for (const auto& c : cases) {
@@ -174,8 +219,10 @@ TEST_F(Jetstream, EachVoiceDelaysItsOwnChannelByItsDelay) {
     // The pre-delay of one sample comes first.
     EXPECT_EQ(firstSound(out[0]), 1 + 882);
     EXPECT_EQ(firstSound(out[1]), 1 + 220);
-    for (int i = 1 + 882; i < 2000; ++i) ASSERT_EQ(out[0][i], static_cast<float>(i - 882)) << i;
-    for (int i = 1 + 220; i < 2000; ++i) ASSERT_EQ(out[1][i], static_cast<float>(i - 220)) << i;
+    for (int i = 1 + 882; i < 2000; ++i)
+        ASSERT_EQ(out[0][i], static_cast<float>(i - 882)) << i;
+    for (int i = 1 + 220; i < 2000; ++i)
+        ASSERT_EQ(out[1][i], static_cast<float>(i - 220)) << i;
 }
 
 TEST_F(Jetstream, ASampleRateChangeReappliesProgramZeroAtTheNewRate) {
@@ -244,7 +291,8 @@ TEST_F(Jetstream, PhaseSeparationMovesTheVoicesApart) {
         p->setParameter(kRate, 0.5f);
         const auto out = run(*p, {input, input});
         double difference = 0.0;
-        for (int i = 0; i < 8192; ++i) difference += std::fabs(out[0][i] - out[1][i]);
+        for (int i = 0; i < 8192; ++i)
+            difference += std::fabs(out[0][i] - out[1][i]);
         if (separation == 0.0f) {
             EXPECT_EQ(difference, 0.0) << "both voices on the same delay";
         } else {
@@ -260,9 +308,11 @@ TEST_F(Jetstream, AVoiceFallsSilentAfterItsTailAndStartsAgain) {
     const auto out = run({input, input});
     for (int ch = 0; ch < 2; ++ch) {
         EXPECT_NE(out[ch][44100 + 100], 0.0f) << "the voice rings on";
-        for (int i = 4 * 44100; i < 5 * 44100; ++i) ASSERT_EQ(out[ch][i], 0.0f) << ch << " " << i;
+        for (int i = 4 * 44100; i < 5 * 44100; ++i)
+            ASSERT_EQ(out[ch][i], 0.0f) << ch << " " << i;
     }
-    const auto again = run(Channels(2, fxtest::makeSignal(fxtest::Signal::Noise, 4096, 44100.0f, 2)));
+    const auto again =
+        run(Channels(2, fxtest::makeSignal(fxtest::Signal::Noise, 4096, 44100.0f, 2)));
     EXPECT_NE(firstSound(again[0]), -1);
 }
 
@@ -277,7 +327,8 @@ TEST_F(Jetstream, AnyParameterValueKeepsTheOutputFinite) {
         p->setParameter(kFeedback, 0.5f); // so that the loop itself stays bounded
         const auto out = run(*p, {input, input});
         for (const auto& channel : out)
-            for (float sample : channel) ASSERT_TRUE(std::isfinite(sample)) << value;
+            for (float sample : channel)
+                ASSERT_TRUE(std::isfinite(sample)) << value;
     }
 }
 

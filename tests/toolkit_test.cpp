@@ -113,9 +113,9 @@ TEST(ZoDelayLine, PrimeRoundingUpAndItsTable) {
 
     const struct {
         std::int32_t delay, prime;
-    } cases[] = {{0, 3},     {2, 3},         {3, 3},         {4, 5},     {12, 13},
-                 {13, 13},   {100, 101},     {32768, 32771}, {65522, 65537},
-                 {65537, 65537}, {70000, 70000}}; // beyond the table: unchanged
+    } cases[] = {{0, 3},         {2, 3},         {3, 3},        {4, 5},
+                 {12, 13},       {13, 13},       {100, 101},    {32768, 32771},
+                 {65522, 65537}, {65537, 65537}, {70000, 70000}}; // beyond the table: unchanged
     for (const auto& c : cases) {
         ZoDelayLine line;
         line.setDelaySamples(c.delay);
@@ -175,14 +175,20 @@ TEST(ZoLFO, ShapesAtTheirQuarterPoints) {
         float value;
         float tolerance;
     } cases[] = {
-        {ZoWavetable::kSine, 0.0, 0.0f, 1e-6f},      {ZoWavetable::kSine, 8192.0, 1.0f, 0.0f},
-        {ZoWavetable::kSine, 16384.0, 0.0f, 1e-6f},  {ZoWavetable::kSine, 24576.0, -1.0f, 0.0f},
-        {ZoWavetable::kTriangle, 0.0, 0.0f, 0.0f},   {ZoWavetable::kTriangle, 8192.0, 1.0f, 0.0f},
-        {ZoWavetable::kTriangle, 16384.0, 0.0f, 0.0f}, {ZoWavetable::kTriangle, 24576.0, -1.0f, 0.0f},
+        {ZoWavetable::kSine, 0.0, 0.0f, 1e-6f},
+        {ZoWavetable::kSine, 8192.0, 1.0f, 0.0f},
+        {ZoWavetable::kSine, 16384.0, 0.0f, 1e-6f},
+        {ZoWavetable::kSine, 24576.0, -1.0f, 0.0f},
+        {ZoWavetable::kTriangle, 0.0, 0.0f, 0.0f},
+        {ZoWavetable::kTriangle, 8192.0, 1.0f, 0.0f},
+        {ZoWavetable::kTriangle, 16384.0, 0.0f, 0.0f},
+        {ZoWavetable::kTriangle, 24576.0, -1.0f, 0.0f},
         {ZoWavetable::kTriangle, 4096.0, 0.5f, 0.0f},
-        {ZoWavetable::kExp1, 0.0, -1.0f, 1e-6f},     {ZoWavetable::kExp1, 16384.0, 1.0f, 0.0f},
+        {ZoWavetable::kExp1, 0.0, -1.0f, 1e-6f},
+        {ZoWavetable::kExp1, 16384.0, 1.0f, 0.0f},
         {ZoWavetable::kExp1, 32767.0, -0.99909f, 1e-5f},
-        {ZoWavetable::kExp2, 0.0, 1.0f, 1e-6f},      {ZoWavetable::kExp2, 16384.0, -1.0f, 0.0f},
+        {ZoWavetable::kExp2, 0.0, 1.0f, 1e-6f},
+        {ZoWavetable::kExp2, 16384.0, -1.0f, 0.0f},
         // Reading wraps every 32768 entries.
         {ZoWavetable::kSine, 32768.0 + 8192.0, 1.0f, 0.0f},
         {ZoWavetable::kTriangle, 3 * 32768.0 + 8192.0, 1.0f, 0.0f},
@@ -221,7 +227,8 @@ TEST(ZoLFO, ShapeStaysWithinTheFourShapes) {
         lfo.setShape(wish);
         EXPECT_GE(lfo.shape, 0);
         EXPECT_LE(lfo.shape, 3);
-        EXPECT_EQ(lfo.table, ZoWavetable::instance().entries.data() + lfo.shape * ZoWavetable::kSection);
+        EXPECT_EQ(lfo.table,
+                  ZoWavetable::instance().entries.data() + lfo.shape * ZoWavetable::kSection);
     }
 }
 
@@ -239,8 +246,8 @@ TEST(ZoLFO, ReducedPhaseReadsAsTheEverGrowingOne) {
     }
     // One cycle per 1 / rate seconds: the same position within the table.
     EXPECT_NEAR(lfo.phase, std::fmod(unreduced, 32768.0), 1e-4);
-    EXPECT_NEAR(lfo.valueAt(lfo.phase), std::sin(2.0 * M_PI * std::fmod(unreduced, 32768.0) / 32768.0),
-                1e-6);
+    EXPECT_NEAR(lfo.valueAt(lfo.phase),
+                std::sin(2.0 * M_PI * std::fmod(unreduced, 32768.0) / 32768.0), 1e-6);
 }
 
 TEST(ZoLFO, OneWavetablePerModuleBuiltOnceAcrossThreads) {

@@ -14,8 +14,19 @@ namespace {
 using fxhost::Plugin;
 
 enum Param {
-    kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay, kDelayFeedback, kDelayCutoff,
-    kDelayLevel, kChorus, kChorusDelay, kChorusDepth, kChorusRate, kChorusFeedback
+    kPhaser,
+    kPhaserDepth,
+    kPhaserFeedback,
+    kPhaserRate,
+    kDelay,
+    kDelayFeedback,
+    kDelayCutoff,
+    kDelayLevel,
+    kChorus,
+    kChorusDelay,
+    kChorusDepth,
+    kChorusRate,
+    kChorusFeedback
 };
 using Channels = std::vector<std::vector<float>>;
 
@@ -32,7 +43,8 @@ protected:
     }
 
     void set(std::initializer_list<std::pair<Param, float>> values) {
-        for (auto [index, value] : values) plugin->setParameter(index, value);
+        for (auto [index, value] : values)
+            plugin->setParameter(index, value);
     }
 
     // Runs the input through `process` in blocks of 512, adding into `held` (zeros by
@@ -65,8 +77,12 @@ protected:
 
     // Only the delay: phaser and chorus off, the echo at full level in a bypassed loop.
     void delayOnly(float delay, float feedback) {
-        set({{kPhaser, 0.0f}, {kChorus, 0.0f}, {kDelayLevel, 1.0f}, {kDelayCutoff, 1.0f},
-             {kDelayFeedback, feedback}, {kDelay, delay}});
+        set({{kPhaser, 0.0f},
+             {kChorus, 0.0f},
+             {kDelayLevel, 1.0f},
+             {kDelayCutoff, 1.0f},
+             {kDelayFeedback, feedback},
+             {kDelay, delay}});
     }
 
     std::unique_ptr<Plugin> plugin;
@@ -93,12 +109,12 @@ TEST_F(Trio, NamesLabelsAndDefaultDisplays) {
     const struct {
         const char *name, *label, *display;
     } expected[] = {
-        {"  Phaser ", "  On/Off ", "   On  "},   {"Phs Dep ", "    Amt ", "   40%"},
+        {"  Phaser ", "  On/Off ", "   On  "},  {"Phs Dep ", "    Amt ", "   40%"},
         {"Phs FdBk ", "    Amt ", "   20%"},    {"Phs Rate ", "    Hz ", "  0.40"},
-        {"   Delay ", "    mSec ", "  250.00"},  {"Dly FdBk ", "    Amt ", "   25%"},
-        {"Dly Cutoff", "    Hz ", "   2875"},    {" Dly Level ", "    Amt ", "   80%"},
-        {"Chorus ", "    On/Off ", "   On  "},   {"Cho Dly ", "    mSec ", "  12.00"},
-        {"Cho Depth ", "    % ", "   40%"},      {"Cho Rate", "    Hz ", "  0.90"},
+        {"   Delay ", "    mSec ", "  250.00"}, {"Dly FdBk ", "    Amt ", "   25%"},
+        {"Dly Cutoff", "    Hz ", "   2875"},   {" Dly Level ", "    Amt ", "   80%"},
+        {"Chorus ", "    On/Off ", "   On  "},  {"Cho Dly ", "    mSec ", "  12.00"},
+        {"Cho Depth ", "    % ", "   40%"},     {"Cho Rate", "    Hz ", "  0.90"},
         {"Cho Fdbk ", "    Amt ", "   0%"},
     };
     for (int i = 0; i < 13; ++i) {
@@ -121,13 +137,23 @@ TEST_F(Trio, DisplaysAcrossTheRanges) {
         float value;
         const char* display;
     } cases[] = {
-        {kPhaser, 0.01f, "   On  "},        {kDelay, 1.0f, "  1000.00"},   {kDelay, 0.0f, "  0.00"},
-        {kDelayCutoff, 1.0f, "    Off  "},  {kDelayCutoff, 0.0f, "    500"}, {kPhaserRate, 1.0f, "  10.00"},
-        {kChorusFeedback, 0.0f, "   -100%"}, {kChorusFeedback, 1.0f, "   100%"},
-        {kPhaserFeedback, 1.0f, "   100%"}, {kChorusDelay, 1.0f, "  60.00"}, {kChorusRate, 1.0f, "  10.00"},
-        {kDelayLevel, 0.5f, "   50%"},      {kPhaserDepth, 1.0f, "   100%"},
-        {kDelay, NAN, "  0.00"},            {kDelay, 1e30f, "  1000.00"},
-        {kPhaser, 0.0f, "  Off  "},         {kChorus, -1.0f, "  Off  "},
+        {kPhaser, 0.01f, "   On  "},
+        {kDelay, 1.0f, "  1000.00"},
+        {kDelay, 0.0f, "  0.00"},
+        {kDelayCutoff, 1.0f, "    Off  "},
+        {kDelayCutoff, 0.0f, "    500"},
+        {kPhaserRate, 1.0f, "  10.00"},
+        {kChorusFeedback, 0.0f, "   -100%"},
+        {kChorusFeedback, 1.0f, "   100%"},
+        {kPhaserFeedback, 1.0f, "   100%"},
+        {kChorusDelay, 1.0f, "  60.00"},
+        {kChorusRate, 1.0f, "  10.00"},
+        {kDelayLevel, 0.5f, "   50%"},
+        {kPhaserDepth, 1.0f, "   100%"},
+        {kDelay, NAN, "  0.00"},
+        {kDelay, 1e30f, "  1000.00"},
+        {kPhaser, 0.0f, "  Off  "},
+        {kChorus, -1.0f, "  Off  "},
     };
     for (const auto& c : cases) {
         plugin->setParameter(c.index, c.value);
@@ -229,19 +255,23 @@ TEST_F(Trio, SilenceClearsThePhaserToExactZero) {
     input.resize(3 * 44100, 0.0f);
     const auto out = run(input);
     for (int ch = 0; ch < 2; ++ch)
-        for (int i = 2 * 44100; i < 3 * 44100; ++i) ASSERT_EQ(out[ch][i], 0.0f) << ch << " " << i;
+        for (int i = 2 * 44100; i < 3 * 44100; ++i)
+            ASSERT_EQ(out[ch][i], 0.0f) << ch << " " << i;
 }
 
 TEST_F(Trio, ChorusWithoutDepthIsAFixedDelayWithFeedback) {
     // Phaser off, echo silent: the chorus gets c = x / 2 + feedback x its output of the
     // sample before. A constant input keeps it running (silence would stop its ring).
-    set({{kPhaser, 0.0f}, {kDelayLevel, 0.0f}, {kChorusDepth, 0.0f}, {kChorusDelay, 0.1f},
+    set({{kPhaser, 0.0f},
+         {kDelayLevel, 0.0f},
+         {kChorusDepth, 0.0f},
+         {kChorusDelay, 0.1f},
          {kChorusFeedback, 0.75f}}); // 6 ms: 264 samples; feedback 0.5
     const auto out = run(std::vector<float>(1000, 1.0f));
     const struct {
         int at;
         float chorus, c;
-    } cases[] = {{0, 0.0f, 0.5f},   {263, 0.0f, 0.5f},  {264, 0.5f, 0.5f},
+    } cases[] = {{0, 0.0f, 0.5f},    {263, 0.0f, 0.5f},   {264, 0.5f, 0.5f},
                  {265, 0.5f, 0.75f}, {529, 0.75f, 0.75f}, {530, 0.75f, 0.875f}};
     for (const auto& k : cases) {
         EXPECT_FLOAT_EQ(out[0][k.at], k.chorus + k.c) << k.at;
@@ -260,7 +290,8 @@ TEST_F(Trio, AnyParameterValueKeepsTheOutputFinite) {
         set({{kPhaserFeedback, 0.5f}, {kChorusFeedback, 0.5f}, {kDelayFeedback, 0.5f}});
         const auto out = run(input);
         for (const auto& channel : out)
-            for (float sample : channel) ASSERT_TRUE(std::isfinite(sample)) << value;
+            for (float sample : channel)
+                ASSERT_TRUE(std::isfinite(sample)) << value;
     }
 }
 

@@ -9,13 +9,15 @@
 
 #include "console.h"
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 
 namespace zo {
 
 // A diagnostic text for the console layer. Never called on a path a host reaches.
-inline void debugPrint(const char* text) { fxplatform::debugPrint(text); }
+inline void debugPrint(const char* text) {
+    fxplatform::debugPrint(text);
+}
 
 // Field lines of the dumps, "[name                ] = value", formatted into one
 // module-wide buffer (the longest line is under 40 characters).
@@ -64,9 +66,9 @@ public:
     }
 
     float samplingRate = 44100.0f;
-    float samplePeriod = 0.0f;  // seconds per sample
-    float msPerSample = 0.0f;   // milliseconds per sample
-    std::int32_t bypass = 0;    // filters only: -1 passes the input unchanged
+    float samplePeriod = 0.0f; // seconds per sample
+    float msPerSample = 0.0f;  // milliseconds per sample
+    std::int32_t bypass = 0;   // filters only: -1 passes the input unchanged
 
 protected:
     ~ZoAudioPart() = default;

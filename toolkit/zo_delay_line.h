@@ -46,8 +46,9 @@ inline std::int32_t floorToInt(double value) {
 // The ring slot n places behind a position, for any n (wrapping arithmetic, never an
 // overflow).
 inline std::int32_t slotBehind(std::int32_t position, std::int32_t n, std::int32_t mask) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(position) - static_cast<std::uint32_t>(n)) &
-                                     static_cast<std::uint32_t>(mask));
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint32_t>(position) - static_cast<std::uint32_t>(n)) &
+        static_cast<std::uint32_t>(mask));
 }
 
 // Every prime from 3 to 65537, ascending (6542 entries), built once per module.
@@ -244,7 +245,8 @@ public:
         }
     };
     ModCursor modCursor() const {
-        return {buffer, mask, currentSamplePos, delayLinePos, delayInSamples, delayWhole, delayTotal};
+        return {buffer,         mask,       currentSamplePos, delayLinePos,
+                delayInSamples, delayWhole, delayTotal};
     }
     void keep(const ModCursor& c) {
         currentSamplePos = c.write & mask;

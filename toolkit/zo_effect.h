@@ -24,7 +24,9 @@ public:
     // Main thread, while processing is stopped; may allocate. Makes program 0 current.
     void setSampleRate(float rate) override {
         // NaN keeps the rate the effect has.
-        if (rate == rate) sampleRate = rate < kLowestRate ? kLowestRate : (rate > kHighestRate ? kHighestRate : rate);
+        if (rate == rate)
+            sampleRate =
+                rate < kLowestRate ? kLowestRate : (rate > kHighestRate ? kHighestRate : rate);
         sampleRateChanged();
         setProgram(0);
     }

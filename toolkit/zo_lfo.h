@@ -26,8 +26,8 @@ struct ZoWavetable {
     ZoWavetable() {
         ZoSineOscillator sine;
         ZoTriangleOscillator triangle;
-        for (ZoOscillator* oscillator : {static_cast<ZoOscillator*>(&sine),
-                                         static_cast<ZoOscillator*>(&triangle)}) {
+        for (ZoOscillator* oscillator :
+             {static_cast<ZoOscillator*>(&sine), static_cast<ZoOscillator*>(&triangle)}) {
             oscillator->setFrequency(1.0f);
             oscillator->setSamplingRate(float(kLength));
             oscillator->reset();
@@ -128,8 +128,8 @@ public:
     Reader reader() const { return {table, mask, phase, increment, double(phaseOffset)}; }
     void keep(const Reader& r) { phase = r.phase; }
 
-    float rate = 1.0f;     // hertz, never below 0.001
-    double phase = 0.0;    // position in table entries, 0 to 32768
+    float rate = 1.0f;      // hertz, never below 0.001
+    double phase = 0.0;     // position in table entries, 0 to 32768
     double increment = 0.0; // entries per sample
     const float* table = nullptr;
     std::int32_t mask = ZoWavetable::kLength - 1;

@@ -23,7 +23,8 @@ public:
     }
     void recalc() override {
         angularStep = static_cast<float>(cycleLength() * double(frequency));
-        phaseTerm = static_cast<float>(cycleLength() * (double(phase) + double(phaseShift)) / 360.0);
+        phaseTerm =
+            static_cast<float>(cycleLength() * (double(phase) + double(phaseShift)) / 360.0);
     }
     virtual float getFrequency() { return frequency; }
     virtual void setFrequency(float hertz) {

@@ -16,8 +16,12 @@ using PairMask = std::int64_t __attribute__((vector_size(16)));
 using FloatPair = float __attribute__((vector_size(8)));
 using IntPair = std::int32_t __attribute__((vector_size(8)));
 
-inline Pair pairOf(double first, double second) { return Pair{first, second}; }
-inline Pair both(double value) { return Pair{value, value}; }
+inline Pair pairOf(double first, double second) {
+    return Pair{first, second};
+}
+inline Pair both(double value) {
+    return Pair{value, value};
+}
 
 // Each lane rounded to single precision, as storing it in a float field would.
 inline Pair storedAsFloat(Pair v) {
@@ -30,8 +34,12 @@ inline Pair storedAsFloat(Pair v) {
 
 // Each lane truncated toward zero (the lanes must lie inside the int32 range), and the
 // same whole numbers as doubles.
-inline IntPair truncated(Pair v) { return __builtin_convertvector(v, IntPair); }
-inline Pair asPair(IntPair v) { return __builtin_convertvector(v, Pair); }
+inline IntPair truncated(Pair v) {
+    return __builtin_convertvector(v, IntPair);
+}
+inline Pair asPair(IntPair v) {
+    return __builtin_convertvector(v, Pair);
+}
 
 inline Pair magnitude(Pair v) {
     const PairMask noSign = {INT64_MAX, INT64_MAX};

@@ -152,7 +152,9 @@ void ZoFlanger::setProgramName(char* name) {
     field[ZoFlangerProgram::kNameSize - 1] = 0;
 }
 
-void ZoFlanger::getProgramName(char* name) { std::strcpy(name, programs[currentProgram].name); }
+void ZoFlanger::getProgramName(char* name) {
+    std::strcpy(name, programs[currentProgram].name);
+}
 
 void ZoFlanger::getParameterLabel(std::int32_t index, char* label) {
     if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
@@ -219,7 +221,9 @@ void ZoFlanger::applyPhaseSep(float v) {
     lfo.recalc();
 }
 
-void ZoFlanger::applyFeedback(float v) { feedback = static_cast<float>(2.0 * v - 1.0); }
+void ZoFlanger::applyFeedback(float v) {
+    feedback = static_cast<float>(2.0 * v - 1.0);
+}
 
 void ZoFlanger::applyCutoff(float v) {
     cutoffHz = static_cast<float>(9500.0 * v * v + 500.0);
@@ -415,18 +419,23 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
             // A voice falling silent or starting again: each on its own.
             lineA.setFractionalDelay(static_cast<float>(delay[0]));
             lineB.setFractionalDelay(static_cast<float>(delay[1]));
-            zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]), !loopFilter};
-            zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]), !loopFilter};
+            zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
+                                           !loopFilter};
+            zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
+                                            !loopFilter};
             const float outA =
-                quiet[0] ? 0.0f : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
+                quiet[0] ? 0.0f
+                         : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
             const float outB =
-                quiet[1] ? 0.0f : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
+                quiet[1] ? 0.0f
+                         : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
             loopState = pairOf(loopLeft.secondState, loopRight.secondState);
             voiceOut = pairOf(outA, outB);
         }
 
-        const Pair mixed = pairOf(outLeft[k], outRight[k]) +
-                           master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
+        const Pair mixed =
+            pairOf(outLeft[k], outRight[k]) +
+            master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
         outLeft[k] = static_cast<float>(mixed[0]);
         outRight[k] = static_cast<float>(mixed[1]);
     }

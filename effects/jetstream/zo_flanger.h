@@ -27,8 +27,23 @@ public:
     static constexpr int kNumParams = 17;
 
     enum Parameter {
-        kDelayA, kDepthA, kDelayB, kDepthB, kRate, kPhaseSep, kFeedback, kCutoff, kLoCut,
-        kLfoType, kPreDelay, kOutA, kPanA, kOutB, kPanB, kDryWet, kMaster
+        kDelayA,
+        kDepthA,
+        kDelayB,
+        kDepthB,
+        kRate,
+        kPhaseSep,
+        kFeedback,
+        kCutoff,
+        kLoCut,
+        kLfoType,
+        kPreDelay,
+        kOutA,
+        kPanA,
+        kOutB,
+        kPanB,
+        kDryWet,
+        kMaster
     };
 
     // Main thread.

@@ -28,7 +28,9 @@ void showPercent(double value, char* text) {
     showText(text, "   %d%%", static_cast<int>(100.0 * value));
 }
 
-void showSwitch(float value, char* text) { showText(text, value > 0.0f ? "   On  " : "  Off  "); }
+void showSwitch(float value, char* text) {
+    showText(text, value > 0.0f ? "   On  " : "  Off  ");
+}
 
 // One allpass stage of the phaser, coef x (u + previous output) - previous input. The
 // sum is distributed so that u passes one multiplication and one addition (the stages
@@ -39,7 +41,9 @@ inline double allpassStage(double coef, double u, double previousIn, double prev
 }
 
 // A value as a float field keeps it, held in a double.
-inline double asStored(double value) { return static_cast<float>(value); }
+inline double asStored(double value) {
+    return static_cast<float>(value);
+}
 
 constexpr ZoMultiEffectProgram defaultProgram() {
     return {{0.5f, 1.0f, 0.4f, 0.6f, 0.2f, 0.25f, 0.25f, 0.5f, 0.8f, 1.0f, 0.2f, 0.4f, 0.3f, 0.5f},
@@ -67,7 +71,9 @@ const ZoMultiEffect::ParameterInfo ZoMultiEffect::kParameters[kNumParams] = {
     {"Phs FdBk ", "    Amt ", Switch::Phaser, &ZoMultiEffect::applyPhaserFeedback,
      [](const ZoMultiEffect& e, float, char* t) { showPercent(e.phaserFeedback, t); }},
     {"Phs Rate ", "    Hz ", Switch::Phaser, &ZoMultiEffect::applyPhaserRate,
-     [](const ZoMultiEffect& e, float, char* t) { showText(t, "  %.2f", double(e.phaserRateShown)); }},
+     [](const ZoMultiEffect& e, float, char* t) {
+         showText(t, "  %.2f", double(e.phaserRateShown));
+     }},
     {"   Delay ", "    mSec ", Switch::None, &ZoMultiEffect::applyDelay,
      [](const ZoMultiEffect& e, float, char* t) { showText(t, "  %.2f", double(e.echoMs)); }},
     {"Dly FdBk ", "    Amt ", Switch::None, &ZoMultiEffect::applyNothing,
@@ -112,15 +118,20 @@ bool ZoMultiEffect::isComplete() const {
 
 bool ZoMultiEffect::isOn(Switch guard) const {
     switch (guard) {
-    case Switch::Phaser: return phaserOn();
-    case Switch::Chorus: return chorusOn();
-    case Switch::None: break;
+    case Switch::Phaser:
+        return phaserOn();
+    case Switch::Chorus:
+        return chorusOn();
+    case Switch::None:
+        break;
     }
     return true;
 }
 
 // A stored value brought into 0..1.
-float ZoMultiEffect::stored(Parameter p) const { return unitRange(values[p]); }
+float ZoMultiEffect::stored(Parameter p) const {
+    return unitRange(values[p]);
+}
 
 void ZoMultiEffect::setParameter(std::int32_t index, float value) {
     sweepDirty = 0;
@@ -142,9 +153,9 @@ void ZoMultiEffect::setProgram(std::int32_t program) {
     currentProgram = program;
     const ZoMultiEffectProgram recalled = programs[program];
     // Each switch comes before the parameters it guards.
-    for (int index : {kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay, kDelayFeedback,
-                      kDelayCutoff, kDelayLevel, kChorus, kChorusDelay, kChorusRate,
-                      kChorusFeedback, kChorusDepth, kDelay})
+    for (int index :
+         {kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay, kDelayFeedback, kDelayCutoff,
+          kDelayLevel, kChorus, kChorusDelay, kChorusRate, kChorusFeedback, kChorusDepth, kDelay})
         setParameter(index, recalled.values[index + 1]);
 }
 

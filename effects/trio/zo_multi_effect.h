@@ -28,8 +28,18 @@ public:
     static constexpr int kNumParams = 13;
 
     enum Parameter {
-        kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay, kDelayFeedback,
-        kDelayCutoff, kDelayLevel, kChorus, kChorusDelay, kChorusDepth, kChorusRate,
+        kPhaser,
+        kPhaserDepth,
+        kPhaserFeedback,
+        kPhaserRate,
+        kDelay,
+        kDelayFeedback,
+        kDelayCutoff,
+        kDelayLevel,
+        kChorus,
+        kChorusDelay,
+        kChorusDepth,
+        kChorusRate,
         kChorusFeedback
     };
 

@@ -5,6 +5,8 @@
 
 namespace fxplatform {
 
-void debugPrint(const char* text) { std::fputs(text, stderr); }
+void debugPrint(const char* text) {
+    std::fputs(text, stderr);
+}
 
 } // namespace fxplatform

@@ -134,7 +134,8 @@ public:
             case ClientMessage:
                 if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) return;
                 break;
-            default: break;
+            default:
+                break;
             }
         }
     }
@@ -155,7 +156,8 @@ private:
         const int ascent = font ? font->ascent : 11;
         int y = kMargin + ascent;
         for (const auto& line : lines) {
-            XDrawString(display, window, gc, kMargin, y, line.data(), static_cast<int>(line.size()));
+            XDrawString(display, window, gc, kMargin, y, line.data(),
+                        static_cast<int>(line.size()));
             y += lineHeight;
         }
         XDrawRectangle(display, window, gc, button.x, button.y, button.width - 1u,
@@ -186,9 +188,13 @@ private:
 
 void showMessageBox(const char* caption, const char* text) {
     switch (chosenDestination()) {
-    case Destination::Nowhere: return;
-    case Destination::StandardError: printToStandardError(caption, text); return;
-    case Destination::Display: break;
+    case Destination::Nowhere:
+        return;
+    case Destination::StandardError:
+        printToStandardError(caption, text);
+        return;
+    case Destination::Display:
+        break;
     }
     // One box at a time, like a task-modal box, even when instances are created on several
     // threads; each box has its own display connection.
