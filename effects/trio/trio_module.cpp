@@ -30,8 +30,12 @@ constexpr const char* kNotices[] = {
 AudioEffect* createEffect(HostCallback host) {
     auto* effect = new (std::nothrow) trio::ZoMultiEffect(host);
     if (!effect) return nullptr;
-    // A ring that could not be allocated: `main` hands out nothing.
-    if (!effect->isComplete()) oome = true;
+    // A ring that could not be allocated: `main` hands out nothing, and has nothing to
+    // announce.
+    if (!effect->isComplete()) {
+        oome = true;
+        return effect;
+    }
     for (const char* notice : kNotices)
         fxplatform::showMessageBox(kNoticeCaption, notice);
     return effect;
