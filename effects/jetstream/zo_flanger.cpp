@@ -366,78 +366,94 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
     Pair voiceOut = pairOf(voiceOutA, voiceOutB);
     Pair lastDelay = pairOf(lineA.total, lineB.total);
 
-    for (std::int32_t k = 0; k < sampleFrames; ++k) {
-        const float inL = inLeft[k];
-        const float inR = inRight[k];
+    // The block goes in stretches. The voices' delays depend on the LFO alone, so each
+    // stretch first computes them all; the signal path then finds them ready instead of
+    // waiting, sample by sample, for the table reads and roundings that lead to them.
+    constexpr std::int32_t kStretch = 256;
+    Pair delays[kStretch];
+    zo::IntPair wholes[kStretch];
+    for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
+        const std::int32_t frames = std::min(kStretch, sampleFrames - done);
 
-        Pair x = pairOf(preL.tick(inL), preR.tick(inR));
-        if (lowCut) {
-            const Pair y = zo::storedAsFloat(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
-            x2 = x1;
-            x1 = x;
-            y2 = y1;
-            y1 = y;
-            x = y;
+        for (std::int32_t k = 0; k < frames; ++k) {
+            // The LFO at its position for voice A and shifted by the phase separation for
+            // voice B (ZoLFO::valueAt for both; positions are never negative, so
+            // truncation is their floor); then it moves on.
+            const Pair position = pairOf(osc.phase, osc.phase + osc.offset);
+            const zo::IntPair entry = zo::truncated(position);
+            const Pair between = position - zo::asPair(entry);
+            const std::int32_t kA = entry[0] & osc.mask, kB = entry[1] & osc.mask;
+            const Pair wave =
+                zo::storedAsFloat(pairOf(osc.table[kA], osc.table[kB]) * (1.0 - between) +
+                                  pairOf(osc.table[kA + 1], osc.table[kB + 1]) * between);
+            osc.advance();
+            // The voices' fractional delays (ZoModDelayLine::setFractionalDelay for both;
+            // never negative, since a voice swings at most its own delay below it).
+            delays[k] = zo::storedAsFloat(whole + wave * swing);
+            wholes[k] = zo::truncated(delays[k]);
         }
+        if (frames > 0) lastDelay = delays[frames - 1];
 
-        // The LFO at its position for voice A and shifted by the phase separation for
-        // voice B (ZoLFO::valueAt for both; positions are never negative, so truncation
-        // is their floor); then it moves on.
-        const Pair position = pairOf(osc.phase, osc.phase + osc.offset);
-        const zo::IntPair entry = zo::truncated(position);
-        const Pair between = position - zo::asPair(entry);
-        const std::int32_t kA = entry[0] & osc.mask, kB = entry[1] & osc.mask;
-        const Pair wave = zo::storedAsFloat(pairOf(osc.table[kA], osc.table[kB]) * (1.0 - between) +
-                                            pairOf(osc.table[kA + 1], osc.table[kB + 1]) * between);
-        osc.advance();
+        for (std::int32_t k = 0; k < frames; ++k) {
+            const std::int32_t frame = done + k;
+            const float inL = inLeft[frame];
+            const float inR = inRight[frame];
 
-        // The voices' fractional delays (ZoModDelayLine::setFractionalDelay for both; never
-        // negative, since a voice swings at most its own delay below it).
-        const Pair delay = zo::storedAsFloat(whole + wave * swing);
-        lastDelay = delay;
-        const zo::IntPair delayWhole = zo::truncated(delay);
-        const Pair fraction = delay - zo::asPair(delayWhole);
-        lineA.whole = delayWhole[0];
-        lineB.whole = delayWhole[1];
-
-        const Pair s = zo::storedAsFloat(x + fb * voiceOut);
-        // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
-        const zo::PairMask quiet = zo::magnitude(s) <= silence;
-        if (!zo::anyLane(quiet)) {
-            Pair u = s;
-            if (loopFilter) {
-                const Pair stepped = zo::storedAsFloat(loopB * loopState + loopA * s);
-                loopState = zo::select(zo::magnitude(stepped) < silence, Pair{}, stepped);
-                u = loopState;
+            Pair x = pairOf(preL.tick(inL), preR.tick(inR));
+            if (lowCut) {
+                const Pair y = zo::storedAsFloat(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
+                x2 = x1;
+                x1 = x;
+                y2 = y1;
+                y1 = y;
+                x = y;
             }
-            float nearA, farA, nearB, farB;
-            lineA.writeAndFetch(static_cast<float>(u[0]), nearA, farA);
-            lineB.writeAndFetch(static_cast<float>(u[1]), nearB, farB);
-            voiceOut = zo::storedAsFloat(pairOf(nearA, nearB) * (1.0 - fraction) +
-                                         pairOf(farA, farB) * fraction);
-        } else {
-            // A voice falling silent or starting again: each on its own.
-            lineA.setFractionalDelay(static_cast<float>(delay[0]));
-            lineB.setFractionalDelay(static_cast<float>(delay[1]));
-            zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
-                                           !loopFilter};
-            zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
-                                            !loopFilter};
-            const float outA =
-                quiet[0] ? 0.0f
-                         : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
-            const float outB =
-                quiet[1] ? 0.0f
-                         : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
-            loopState = pairOf(loopLeft.secondState, loopRight.secondState);
-            voiceOut = pairOf(outA, outB);
-        }
 
-        const Pair mixed =
-            pairOf(outLeft[k], outRight[k]) +
-            master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
-        outLeft[k] = static_cast<float>(mixed[0]);
-        outRight[k] = static_cast<float>(mixed[1]);
+            const Pair delay = delays[k];
+            const zo::IntPair delayWhole = wholes[k];
+            const Pair fraction = delay - zo::asPair(delayWhole);
+            lineA.whole = delayWhole[0];
+            lineB.whole = delayWhole[1];
+
+            const Pair s = zo::storedAsFloat(x + fb * voiceOut);
+            // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
+            const zo::PairMask quiet = zo::magnitude(s) <= silence;
+            if (!zo::anyLane(quiet)) {
+                Pair u = s;
+                if (loopFilter) {
+                    const Pair stepped = zo::storedAsFloat(loopB * loopState + loopA * s);
+                    loopState = zo::select(zo::magnitude(stepped) < silence, Pair{}, stepped);
+                    u = loopState;
+                }
+                float nearA, farA, nearB, farB;
+                lineA.writeAndFetch(static_cast<float>(u[0]), nearA, farA);
+                lineB.writeAndFetch(static_cast<float>(u[1]), nearB, farB);
+                voiceOut = zo::storedAsFloat(pairOf(nearA, nearB) * (1.0 - fraction) +
+                                             pairOf(farA, farB) * fraction);
+            } else {
+                // A voice falling silent or starting again: each on its own.
+                lineA.setFractionalDelay(static_cast<float>(delay[0]));
+                lineB.setFractionalDelay(static_cast<float>(delay[1]));
+                zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
+                                               !loopFilter};
+                zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
+                                                !loopFilter};
+                const float outA =
+                    quiet[0] ? 0.0f
+                             : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
+                const float outB =
+                    quiet[1] ? 0.0f
+                             : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
+                loopState = pairOf(loopLeft.secondState, loopRight.secondState);
+                voiceOut = pairOf(outA, outB);
+            }
+
+            const Pair mixed =
+                pairOf(outLeft[frame], outRight[frame]) +
+                master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
+            outLeft[frame] = static_cast<float>(mixed[0]);
+            outRight[frame] = static_cast<float>(mixed[1]);
+        }
     }
 
     preDelayL.keep(preL);
