@@ -221,10 +221,23 @@ public:
         float wholeAsFloat;
         float total;
 
-        void setFractionalDelay(float d) {
-            total = d;
-            whole = floorToInt(d);
-            wholeAsFloat = static_cast<float>(whole);
+        void setFractionalDelay(float d) { setDelay(fractionalDelay(d)); }
+
+        // setFractionalDelay in two halves, for an effect that works out the delays of
+        // many samples before it runs them through the line.
+        struct Delay {
+            float total;
+            std::int32_t whole;
+            float wholeAsFloat;
+        };
+        static Delay fractionalDelay(float d) {
+            const std::int32_t whole = floorToInt(d);
+            return {d, whole, static_cast<float>(whole)};
+        }
+        void setDelay(const Delay& d) {
+            total = d.total;
+            whole = d.whole;
+            wholeAsFloat = d.wholeAsFloat;
         }
         float tickInterpolated(float x) {
             const double f = total - wholeAsFloat;

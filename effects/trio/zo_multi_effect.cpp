@@ -326,60 +326,78 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     // Values that no field keeps stay in double precision from step to step; only what is
     // stored (stage memories, outputs, the rings) is rounded to single precision. This
     // keeps the conversions off the phaser's chain of four dependent stages.
-    for (std::int32_t k = 0; k < sampleFrames; ++k) {
-        const double x = input[k];
-
-        // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
-        double left = x;
-        double right = x;
-        if (phaser) {
-            const double s = x + phaserFb * memory4;
-            if (std::fabs(s) < 1e-8f) {
-                memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
-                phased = 0.0f;
-            } else {
-                coef = static_cast<float>((1.0 - position) / (1.0 + position));
-                const double y1 = allpassStage(coef, s, memory0, memory1);
-                const double y2 = allpassStage(coef, y1, memory1, memory2);
-                const double y3 = allpassStage(coef, y2, memory2, memory3);
-                const double y4 = allpassStage(coef, y3, memory3, memory4);
-                memory0 = asStored(s);
-                memory1 = asStored(y1);
-                memory2 = asStored(y2);
-                memory3 = asStored(y3);
-                memory4 = asStored(y4);
-                phased = static_cast<float>(memory4);
+    // The block goes in stretches. The chorus delays depend on the LFO alone, so each
+    // stretch first computes them all; the signal path then finds them ready instead of
+    // waiting, sample by sample, for the table read and roundings that lead to them. (The
+    // LFO moves only while the chorus is on.)
+    constexpr std::int32_t kStretch = 256;
+    zo::ZoModDelayLine::ModCursor::Delay delays[kStretch];
+    for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
+        const std::int32_t frames = std::min(kStretch, sampleFrames - done);
+        if (chorus) {
+            for (std::int32_t k = 0; k < frames; ++k) {
+                delays[k] = zo::ZoModDelayLine::ModCursor::fractionalDelay(
+                    static_cast<float>(chorusCentre + osc.value() * chorusSwing));
+                osc.advance();
             }
-            if (high <= position)
-                direction = static_cast<float>(stepDown);
-            else if (low >= position)
-                direction = static_cast<float>(stepUp);
-            position = position * direction;
-            left = (x + phased) * 0.5;
-            right = (x - phased) * 0.5;
-        } else {
-            phased = 0.0f;
         }
 
-        // Delay: the echo in phase on the left, in opposite phase on the right.
-        const float d = loop.twoStage(static_cast<float>(left + echoFb * echoed));
-        echoed = echo.tick(d);
-        const double e = echoLevel * echoed;
-        const double left2 = (left + e) * 0.5;
-        const double right2 = (right - e) * 0.5;
+        for (std::int32_t k = 0; k < frames; ++k) {
+            const std::int32_t frame = done + k;
+            const double x = input[frame];
 
-        // Chorus, fed by the left half alone.
-        if (!chorus) {
-            chorused = 0.0f;
-            outLeft[k] = static_cast<float>(outLeft[k] + left2);
-            outRight[k] = static_cast<float>(outRight[k] + right2);
-        } else {
-            line.setFractionalDelay(static_cast<float>(chorusCentre + osc.value() * chorusSwing));
-            osc.advance();
-            const double c = left2 + chorusFb * chorused;
-            chorused = std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(static_cast<float>(c));
-            outLeft[k] = static_cast<float>(outLeft[k] + chorused + c);
-            outRight[k] = static_cast<float>(outRight[k] + chorused - c);
+            // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
+            double left = x;
+            double right = x;
+            if (phaser) {
+                const double s = x + phaserFb * memory4;
+                if (std::fabs(s) < 1e-8f) {
+                    memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
+                    phased = 0.0f;
+                } else {
+                    coef = static_cast<float>((1.0 - position) / (1.0 + position));
+                    const double y1 = allpassStage(coef, s, memory0, memory1);
+                    const double y2 = allpassStage(coef, y1, memory1, memory2);
+                    const double y3 = allpassStage(coef, y2, memory2, memory3);
+                    const double y4 = allpassStage(coef, y3, memory3, memory4);
+                    memory0 = asStored(s);
+                    memory1 = asStored(y1);
+                    memory2 = asStored(y2);
+                    memory3 = asStored(y3);
+                    memory4 = asStored(y4);
+                    phased = static_cast<float>(memory4);
+                }
+                if (high <= position)
+                    direction = static_cast<float>(stepDown);
+                else if (low >= position)
+                    direction = static_cast<float>(stepUp);
+                position = position * direction;
+                left = (x + phased) * 0.5;
+                right = (x - phased) * 0.5;
+            } else {
+                phased = 0.0f;
+            }
+
+            // Delay: the echo in phase on the left, in opposite phase on the right.
+            const float d = loop.twoStage(static_cast<float>(left + echoFb * echoed));
+            echoed = echo.tick(d);
+            const double e = echoLevel * echoed;
+            const double left2 = (left + e) * 0.5;
+            const double right2 = (right - e) * 0.5;
+
+            // Chorus, fed by the left half alone.
+            if (!chorus) {
+                chorused = 0.0f;
+                outLeft[frame] = static_cast<float>(outLeft[frame] + left2);
+                outRight[frame] = static_cast<float>(outRight[frame] + right2);
+            } else {
+                line.setDelay(delays[k]);
+                const double c = left2 + chorusFb * chorused;
+                chorused =
+                    std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(static_cast<float>(c));
+                outLeft[frame] = static_cast<float>(outLeft[frame] + chorused + c);
+                outRight[frame] = static_cast<float>(outRight[frame] + chorused - c);
+            }
         }
     }
 
