@@ -1,6 +1,7 @@
 #include "zo_multi_effect.h"
 
 #include "normalized.h"
+#include "zo_pair.h"
 
 #include <algorithm>
 #include <cmath>
@@ -360,10 +361,13 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
                     const double y2 = allpassStage(coef, y1, memory1, memory2);
                     const double y3 = allpassStage(coef, y2, memory2, memory3);
                     const double y4 = allpassStage(coef, y3, memory3, memory4);
-                    memory0 = asStored(s);
-                    memory1 = asStored(y1);
-                    memory2 = asStored(y2);
-                    memory3 = asStored(y3);
+                    // Rounded two at a time, in registers.
+                    const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
+                    const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
+                    memory0 = stored01[0];
+                    memory1 = stored01[1];
+                    memory2 = stored23[0];
+                    memory3 = stored23[1];
                     memory4 = asStored(y4);
                     phased = static_cast<float>(memory4);
                 }
