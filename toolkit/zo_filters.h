@@ -33,10 +33,11 @@ public:
         secondState = 0.0f;
     }
 
-    // The coefficients and states as locals of an effect's sample loop.
+    // The coefficients and states as locals of an effect's sample loop (the coefficients
+    // widened once, not on every sample).
     struct Kernel {
-        float a;
-        float b;
+        double a;
+        double b;
         float firstState;
         float secondState;
         bool bypassed;
@@ -44,15 +45,15 @@ public:
         // One stage, flushed to 0.0 once it has decayed below 1e-8.
         float oneStage(float x) {
             if (bypassed) return x;
-            secondState = static_cast<float>(double(b) * secondState + double(a) * x);
+            secondState = static_cast<float>(b * secondState + a * x);
             if (std::fabs(secondState) < 1e-8f) secondState = 0.0f;
             return secondState;
         }
         // Two stages in series, the second fed by the first.
         float twoStage(float x) {
             if (bypassed) return x;
-            secondState = static_cast<float>(double(b) * secondState + double(a) * x);
-            firstState = static_cast<float>(double(a) * secondState + double(b) * firstState);
+            secondState = static_cast<float>(b * secondState + a * x);
+            firstState = static_cast<float>(a * secondState + b * firstState);
             return firstState;
         }
     };
@@ -101,14 +102,13 @@ public:
     void reset() override { x1 = x2 = y1 = y2 = 0.0f; }
 
     struct Kernel {
-        float a0, a1, a2, b1, b2;
+        double a0, a1, a2, b1, b2;
         float x1, x2, y1, y2;
         bool bypassed;
 
         float step(float x) {
             if (bypassed) return x;
-            const float y = static_cast<float>(double(a0) * x + double(a1) * x1 + double(a2) * x2 -
-                                               double(b1) * y1 - double(b2) * y2);
+            const float y = static_cast<float>(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
             x2 = x1;
             x1 = x;
             y2 = y1;
