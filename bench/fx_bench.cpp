@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -377,6 +378,9 @@ int main(int argc, char** argv) {
             colour = argument == "--benchmark_color=true" || argument == "--benchmark_color=yes" ||
                      (argument == "--benchmark_color=auto" && isatty(STDOUT_FILENO));
     }
+
+    // Instances are created for every benchmark: message boxes would wait for OK each time.
+    setenv("FX_MESSAGE_BOX", "off", 0);
 
     benchmark::Initialize(&argc, argv);
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {

@@ -455,6 +455,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     }
     modulePath = path;
     tracing = std::getenv("FX_FUZZ_TRACE") != nullptr;
+    // Every input creates an instance: message boxes would wait for OK each time.
+    setenv("FX_MESSAGE_BOX", "off", 0);
     resident = loadInstance();
     return 0;
 }

@@ -89,6 +89,10 @@ print_speed_table() {
 "$root/scripts/install-deps.sh"
 build_everything
 
+# Effects that show message boxes when they are created (trio's notices) print them to
+# standard error instead, so that the renders do not wait for someone to press OK.
+export FX_MESSAGE_BOX=${FX_MESSAGE_BOX:-stderr}
+
 shopt -s nullglob
 plugins=("$build"/plugins/*.so)
 ((${#plugins[@]} > 0)) || die "no plug-ins in $build/plugins"

@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix  # the Windows DLLs
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64                                      # running our Windows test host
-  libx11-dev                                  # the squeezer's editor on X11, fxhost editor
+  libx11-dev                                  # the squeezer's editor and trio's notices on X11
   libcairo2-dev fonts-dejavu-core             # drawing the squeezer's pictures
   xvfb xdotool imagemagick                    # the editor's test on a virtual X server
 )

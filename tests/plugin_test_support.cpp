@@ -5,7 +5,16 @@
 #include <filesystem>
 #include <random>
 
+#include <stdlib.h>
+
 namespace fxtest {
+
+namespace {
+// The tests create instances by the hundred: message boxes (trio's notices) would wait
+// for someone to press OK each time. Set before any test runs; a value in the
+// environment is kept.
+[[maybe_unused]] const bool kMessageBoxesOff = setenv("FX_MESSAGE_BOX", "off", 0) == 0;
+} // namespace
 
 std::vector<std::string> pluginNames() {
     std::vector<std::string> names;
