@@ -126,11 +126,12 @@ TEST_P(Conformance, EveryParameterIsSetReadBackAndShown) {
     const int numParams = plugin->numParams();
     for (int i = 0; i < numParams; ++i) checkedText(*plugin, opGetParamName, i, l.name);
     for (float value : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f, 0.3f}) {
-        // Every parameter at the same value, twice over: a plug-in that keeps two of them
-        // in order (a lower limit never above an upper one) holds the first one back
-        // until the other has followed.
-        for (int pass = 0; pass < 2; ++pass)
-            for (int i = 0; i < numParams; ++i) plugin->setParameter(i, value);
+        // Every parameter at the same value, last to first and then first to last: a
+        // plug-in that keeps two of them in order (a lower limit never above an upper one)
+        // holds the first one back until the other has followed, and one whose switch
+        // ignores the parameters it guards while it is off takes them while it is on.
+        for (int i = numParams - 1; i >= 0; --i) plugin->setParameter(i, value);
+        for (int i = 0; i < numParams; ++i) plugin->setParameter(i, value);
         for (int i = 0; i < numParams; ++i) {
             if (readBackIsDerived(GetParam(), i)) {
                 const float readBack = plugin->parameter(i);
