@@ -6,8 +6,9 @@
 // (opcode 19) while a second thread processes a loud tone at the pace of real time, so that
 // the gain-reduction meter moves. A third thread then presses the left button on a knob and
 // drags it with real input (SendInput), as a user's mouse would; the knob's parameter must
-// follow the pointer. Last it saves a picture of the editor as a BMP file and closes the
-// editor (opcode 15), whose window must go.
+// follow the pointer. It saves a picture of the editor as a BMP file, clicks the meter,
+// which opens the editor's latency window, and closes the editor (opcode 15): its window
+// and the latency window must go.
 #include "editor_check_win.h"
 
 #include "aeffect.h"
@@ -37,6 +38,8 @@ constexpr int kIdleMilliseconds = 15;
 constexpr int kKnobParameter = 1;
 constexpr int kKnobCentreX = 64 + 22, kKnobCentreY = 20 + 22;
 constexpr RECT kMeterRect{20, 74, 20 + 115, 74 + 9};
+constexpr POINT kMeterClick{30, 78};
+constexpr char kLatencyTitle[] = "Set VU-meter latency";
 // The press lands low on the knob's left (its minimum end), the drag ends high on its
 // right.
 constexpr POINT kPress{kKnobCentreX - 15, kKnobCentreY + 10};
@@ -317,11 +320,30 @@ int editorCommand(int argc, char** argv) {
     else if (shown.width)
         std::printf("editor: picture of the editor in %s\n", screenshotPath);
 
+    // A click on the meter opens the editor's latency window, which goes with the editor.
+    std::thread clicker([&] {
+        if (!editor) return;
+        movePointer(editor, kMeterClick);
+        Sleep(100);
+        pressButton(true);
+        Sleep(100);
+        pressButton(false);
+    });
+    HWND latency = nullptr;
+    for (int wait = 0; wait < 60 && !latency; ++wait) {
+        runMessageLoop(*plugin, 50);
+        latency = FindWindowA("GenericWindowClass", kLatencyTitle);
+    }
+    clicker.join();
+    runMessageLoop(*plugin, 200);
+    if (!latency) fail("a click on the meter opened no latency window");
+
     processing.store(false);
     audio.join();
     plugin->dispatch(opEditClose);
     runMessageLoop(*plugin, 100);
     if (editor && IsWindow(editor)) fail("the editor's window is still there after opcode 15");
+    if (latency && IsWindow(latency)) fail("the latency window is still there after opcode 15");
     DestroyWindow(host);
     plugin.reset();
     return failures ? 1 : 0;

@@ -33,6 +33,7 @@ constexpr int kMaxClasses = 8;
 constexpr int kClassNameSize = 64;
 constexpr int kContexts = 16;
 constexpr int kPendingCopies = 16;
+constexpr int kMaxOwnedWindows = 16;
 
 struct WindowClassEntry {
     ATOM atom = 0;
@@ -48,8 +49,17 @@ struct PendingCopy {
     HBITMAP picture = nullptr;
 };
 
+// A top-level window and the window named as its owner when it was made. Windows makes
+// the top-level window around a child the owner instead; the layer's promise that a
+// window takes the windows it owns along stands on this table.
+struct OwnedWindow {
+    HWND window = nullptr;
+    HWND owner = nullptr;
+};
+
 struct State {
     WindowClassEntry classes[kMaxClasses];
+    OwnedWindow owned[kMaxOwnedWindows]; // window thread only
     // The thread that made the windows; 0 before the first.
     std::atomic<DWORD> windowThread{0};
     // Held by the window thread while it changes or takes the pending copies, and by
@@ -200,16 +210,35 @@ WindowHandle createWindow(const char* className, const char* title, std::uint32_
                           int y, int width, int height, WindowHandle parent, void* instance) {
     State& s = state();
     s.windowThread.store(GetCurrentThreadId(), std::memory_order_release);
-    return handleOf(CreateWindowExA(0, className, title, style, x, y, width, height, hwndOf(parent),
-                                    nullptr, static_cast<HINSTANCE>(instance), nullptr));
+    const HWND window =
+        CreateWindowExA(0, className, title, style, x, y, width, height, hwndOf(parent), nullptr,
+                        static_cast<HINSTANCE>(instance), nullptr);
+    if (window && parent && !(style & WS_CHILD))
+        for (OwnedWindow& entry : s.owned)
+            if (!entry.window || !IsWindow(entry.window)) {
+                entry = {window, hwndOf(parent)};
+                break;
+            }
+    return handleOf(window);
 }
 
 bool destroyWindow(WindowHandle window) {
     State& s = state();
+    const HWND destroyed = hwndOf(window);
+    for (OwnedWindow& entry : s.owned) {
+        if (entry.window && entry.owner == destroyed) {
+            const HWND owned = entry.window;
+            entry = {};
+            // Still the window we made, not one closed meanwhile whose handle came back.
+            if (IsWindow(owned) && classOf(s, owned)) destroyWindow(handleOf(owned));
+        } else if (entry.window == destroyed) {
+            entry = {};
+        }
+    }
     lock(s);
-    forgetCopies(s, hwndOf(window), nullptr);
+    forgetCopies(s, destroyed, nullptr);
     unlock(s);
-    return DestroyWindow(hwndOf(window)) != 0;
+    return DestroyWindow(destroyed) != 0;
 }
 
 bool isWindow(WindowHandle window) {
