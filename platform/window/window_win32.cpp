@@ -186,7 +186,7 @@ bool registerClass(const WindowClass& windowClass) {
     WNDCLASSA description{};
     description.lpfnWndProc = classProcedure;
     description.hInstance = static_cast<HINSTANCE>(windowClass.instance);
-    description.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    description.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     description.lpszClassName = windowClass.name;
     const ATOM atom = RegisterClassA(&description);
     if (!atom) return false;
