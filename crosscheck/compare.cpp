@@ -78,11 +78,11 @@ void compareSamples(const std::vector<std::string>& reference,
 
 int sampleAllowance(const std::string& pluginName) {
     // The plug-ins whose processing or tables use library maths (an echo's sine
-    // modulator, waveform oscillators, a cosine table, powers of ten for levels,
-    // exponential sweeps, filter coefficients); all others must match bit for bit.
+    // modulator, waveform oscillators, a cosine table, exponential sweeps, filter
+    // coefficients); all others must match bit for bit. squeezer's powers of ten for its
+    // levels come out the same on both platforms: it is held to bit for bit.
     static const std::map<std::string, int> kAllowances = {
-        {"driftecho", 4}, {"pulsar", 4},     {"swirl", 4},
-        {"squeezer", 16}, {"jetstream", 16}, {"trio", 16},
+        {"driftecho", 4}, {"pulsar", 4}, {"swirl", 4}, {"jetstream", 16}, {"trio", 16},
     };
     const auto found = kAllowances.find(pluginName);
     return found == kAllowances.end() ? 0 : found->second;

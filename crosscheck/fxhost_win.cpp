@@ -4,8 +4,12 @@
 //   fxhost-win report PLUGIN.dll OUT.txt   the plug-in's report (report.h), for
 //                                          comparison with the Linux build's
 //   fxhost-win load PLUGIN.dll             loads it and calls its `main`
+//   fxhost-win editor PLUGIN.dll PIC.bmp   the squeezer's editor in a window of ours,
+//                                          moved with real mouse input; needs a
+//                                          desktop (editor_check_win.h)
 //
 // Each command is one row of the table below; checks that need a desktop join there.
+#include "editor_check_win.h"
 #include "plugin_host.h"
 #include "report.h"
 
@@ -55,6 +59,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"report", "PLUGIN.dll OUT.txt", reportCommand},
     {"load", "PLUGIN.dll", loadCommand},
+    {"editor", "PLUGIN.dll PICTURE.bmp", fxcheck::editorCommand},
 };
 
 int usage() {

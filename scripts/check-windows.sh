@@ -7,6 +7,10 @@
 #     (build-win64/bin/fxhost-win.exe) writes each 64-bit plug-in's report (record,
 #     texts, processed blocks), which must match the report that build/bin/fxreport
 #     writes for the Linux plug-in of the same name.
+#  3. on a virtual X server (xvfb-run), fxhost-win opens the 64-bit squeezer's editor in a
+#     window of its own, turns a knob with real mouse input while audio is processed,
+#     checks that the knob's parameter and the meter followed, and saves a picture of the
+#     editor as build-win64/screenshots/squeezer-editor.png.
 # 32-bit programs cannot run here, so the 32-bit DLLs get the checks of step 1 only.
 #
 # usage: scripts/check-windows.sh [LINUX_BUILD [WIN32_BUILD [WIN64_BUILD]]]
@@ -94,6 +98,30 @@ for dll in "$win64"/plugins/*.dll; do
   "$linux/bin/fxreport" compare "$work/$name.linux.txt" "$work/$name.win64.txt" ||
     fail "$name: the 64-bit DLL behaves differently from the Linux plug-in"
 done
+
+echo "== squeezer's editor under Wine on a virtual X server"
+# A user's mouse on a knob while audio runs (crosscheck/editor_check_win.cpp), and a
+# picture of the editor in build-win64/screenshots. The Wine processes so far ran without
+# a display; they go, so that the next ones start on the virtual one.
+"${wine%/*}/wineserver" -k 2>/dev/null || true
+"${wine%/*}/wineserver" -w 2>/dev/null || true
+if [ -f "$win64/plugins/squeezer.dll" ]; then
+  shots=$win64/screenshots
+  mkdir -p "$shots"
+  rm -f "$shots/squeezer-editor.bmp" "$shots/squeezer-editor.png"
+  # Wine's desktop process leaves with the program, before the virtual display goes.
+  if timeout 180 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+      '"$1" "$2" editor "$3" "$4"; status=$?; "${1%/*}/wineserver" -k; exit $status' _ \
+      "$wine" "$win64/bin/fxhost-win.exe" "$(windows_path "$win64/plugins/squeezer.dll")" \
+      "$(windows_path "$shots/squeezer-editor.bmp")"; then
+    convert "$shots/squeezer-editor.bmp" "$shots/squeezer-editor.png"
+    echo "  ${shots#"$PWD"/}/squeezer-editor.png"
+  else
+    fail "squeezer: the editor check under Wine"
+  fi
+else
+  fail "$win64/plugins/squeezer.dll is missing"
+fi
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures Windows check(s) failed" >&2

@@ -6,7 +6,8 @@
 #  3. an AddressSanitizer + UndefinedBehaviorSanitizer build (clang): every test again,
 #     then a short libFuzzer run per plug-in;
 #  4. the 32-bit and 64-bit Windows DLLs (MinGW-w64, warnings as errors), their exports
-#     and imports, and the 64-bit ones under Wine against the release build.
+#     and imports, and the 64-bit ones under Wine against the release build, with the
+#     squeezer's editor on a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
