@@ -40,6 +40,13 @@ function(fx_add_plugin name)
     target_link_options(${name} PRIVATE
       -Wl,--version-script=${PROJECT_SOURCE_DIR}/framework/exports.map -Wl,--exclude-libs,ALL)
   endif()
+  if(NOT WIN32 AND FX_SANITIZE MATCHES "thread")
+    # Under the thread sanitizer a module stays loaded once loaded. Unloaded and loaded
+    # again at the same address, its module-wide tables and states would be built anew
+    # where the last load's threads used them, which the sanitizer cannot tell apart from
+    # a race. Hosts unload the real modules as usual.
+    target_link_options(${name} PRIVATE -Wl,-z,nodelete)
+  endif()
   if(NOT FX_SANITIZE AND NOT FX_FUZZ)
     # A host may be built against another C++ runtime: carry ours inside.
     target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--no-undefined)
