@@ -13,6 +13,7 @@
 
 #include "aeffect.h"
 #include "plugin_host.h"
+#include "real_input_win.h"
 
 #include <windows.h>
 
@@ -155,28 +156,6 @@ std::vector<COLORREF> pixelsIn(const Picture& picture, const RECT& r) {
         for (int x = r.left; x < r.right && x < picture.width; ++x)
             pixels.push_back(picture.at(x, y));
     return pixels;
-}
-
-// Real input, as the mouse driver delivers it: moves the pointer to a point of the
-// editor's window, on the screen.
-void movePointer(HWND editor, POINT point) {
-    ClientToScreen(editor, &point);
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    // Normalised to 0..65536 over the screen, rounded up so that scaling back lands on
-    // the pixel.
-    input.mi.dx = LONG((std::int64_t(point.x) * 65536 + width - 1) / width);
-    input.mi.dy = LONG((std::int64_t(point.y) * 65536 + height - 1) / height);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-}
-
-void pressButton(bool down) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof input);
 }
 
 } // namespace

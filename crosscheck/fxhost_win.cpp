@@ -7,9 +7,13 @@
 //   fxhost-win editor PLUGIN.dll PIC.bmp   the squeezer's editor in a window of ours,
 //                                          moved with real mouse input; needs a
 //                                          desktop (editor_check_win.h)
+//   fxhost-win notices PLUGIN.dll          answers the plug-in's "Notice" boxes with
+//                                          the mouse and checks their texts and
+//                                          order; needs a desktop (notice_check_win.h)
 //
 // Each command is one row of the table below; checks that need a desktop join there.
 #include "editor_check_win.h"
+#include "notice_check_win.h"
 #include "plugin_host.h"
 #include "report.h"
 
@@ -60,6 +64,7 @@ constexpr Command kCommands[] = {
     {"report", "PLUGIN.dll OUT.txt", reportCommand},
     {"load", "PLUGIN.dll", loadCommand},
     {"editor", "PLUGIN.dll PICTURE.bmp", fxcheck::editorCommand},
+    {"notices", "PLUGIN.dll", fxcheck::noticesCommand},
 };
 
 int usage() {

@@ -10,6 +10,7 @@
 #include "report.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -71,6 +72,8 @@ int compare(const char* referencePath, const char* otherPath) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A report loads the plug-in many times; notices would only repeat themselves.
+    setenv("FX_MESSAGE_BOX", "off", 0);
     if (argc == 4 && std::strcmp(argv[1], "write") == 0) return write(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "compare") == 0) return compare(argv[2], argv[3]);
     return usage();

@@ -10,7 +10,9 @@
 #  3. on a virtual X server (xvfb-run), fxhost-win opens the 64-bit squeezer's editor in a
 #     window of its own, turns a knob with real mouse input while audio is processed,
 #     checks that the knob's parameter and the meter followed, and saves a picture of the
-#     editor as build-win64/screenshots/squeezer-editor.png.
+#     editor as build-win64/screenshots/squeezer-editor.png;
+#  4. on a virtual X server, fxhost-win loads the 64-bit trio, answers its three "Notice"
+#     boxes with the mouse and checks their texts, buttons and order.
 # 32-bit programs cannot run here, so the 32-bit DLLs get the checks of step 1 only.
 #
 # usage: scripts/check-windows.sh [LINUX_BUILD [WIN32_BUILD [WIN64_BUILD]]]
@@ -121,6 +123,18 @@ if [ -f "$win64/plugins/squeezer.dll" ]; then
   fi
 else
   fail "$win64/plugins/squeezer.dll is missing"
+fi
+
+echo "== trio's notices under Wine on a virtual X server"
+# The boxes that `main` shows, read and answered with a click on OK
+# (crosscheck/notice_check_win.cpp).
+if [ -f "$win64/plugins/trio.dll" ]; then
+  timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+      '"$1" "$2" notices "$3"; status=$?; "${1%/*}/wineserver" -k; exit $status' _ \
+      "$wine" "$win64/bin/fxhost-win.exe" "$(windows_path "$win64/plugins/trio.dll")" ||
+    fail "trio: the notice check under Wine"
+else
+  fail "$win64/plugins/trio.dll is missing"
 fi
 
 if [ "$failures" -gt 0 ]; then
