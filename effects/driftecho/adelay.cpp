@@ -27,15 +27,7 @@ using tempo_echo::scaled;
 
 } // namespace
 
-struct ADelay::ParameterInfo {
-    const char* name;  // 10 characters
-    const char* label; // 8 characters
-    float ADelayProgram::*programValue;
-    float ADelay::*value;
-    void (ADelay::*apply)();
-    void (*show)(float value, char* text);
-};
-
+// Names of 10 characters, labels of 8.
 const ADelay::ParameterInfo ADelay::kParameters[kNumParams] = {
     {"Tempo     ", "bpm     ", &ADelayProgram::tempo, &ADelay::tempo, &ADelay::setDelay,
      [](float v, char* t) { showText(t, "%d", tempo_echo::beatsPerMinute(v)); }},
@@ -74,30 +66,24 @@ double ADelay::speedLaw(float value) {
 }
 
 void ADelay::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kNumParams) return;
-    const ParameterInfo& p = kParameters[index];
-    programs[currentProgram].*p.programValue = value;
-    this->*p.value = value;
-    (this->*p.apply)();
+    if (!params::storeAndApply(kParameters, *this, programs[currentProgram], index, value)) return;
     if (editor) editor->postUpdate();
 }
 
 float ADelay::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? this->*kParameters[index].value : 0.0f;
+    return params::fieldValue(kParameters, *this, index);
 }
 
 void ADelay::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
+    if (!params::inRange(program, kNumPrograms)) return;
     currentProgram = program;
-    const ADelayProgram stored = programs[program];
-    for (int index : {kMeasure, kDelay, kFeedback, kVolume, kPan, kTempo, kModSpeed, kModWidth})
-        setParameter(index, stored.*kParameters[index].programValue);
+    params::replayProgram(
+        *this, kParameters, programs[program],
+        {kMeasure, kDelay, kFeedback, kVolume, kPan, kTempo, kModSpeed, kModWidth});
 }
 
 void ADelay::setProgramName(char* name) {
-    char* field = programs[currentProgram].name;
-    std::strncpy(field, name, ADelayProgram::kNameSize - 1);
-    field[ADelayProgram::kNameSize - 1] = 0;
+    params::storeName(programs[currentProgram].name, name);
 }
 
 void ADelay::getProgramName(char* name) {
@@ -105,15 +91,15 @@ void ADelay::getProgramName(char* name) {
 }
 
 void ADelay::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void ADelay::getParameterDisplay(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) kParameters[index].show(this->*kParameters[index].value, text);
+    params::showValue(kParameters, *this, index, text);
 }
 
 void ADelay::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+    params::copyName(kParameters, index, text);
 }
 
 float ADelay::getVu() {

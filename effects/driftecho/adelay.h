@@ -6,6 +6,7 @@
 #include "adelay_program.h"
 #include "audioeffect.h"
 #include "modulator.h"
+#include "parameter_table.h"
 
 #include <array>
 
@@ -40,7 +41,7 @@ public:
     static double speedLaw(float value);
 
 private:
-    struct ParameterInfo;
+    using ParameterInfo = params::ParameterRow<ADelay, ADelayProgram>;
     static const ParameterInfo kParameters[kNumParams];
 
     void setDelay();

@@ -1,6 +1,7 @@
 #include "adualflanger.h"
 
 #include "normalized.h"
+#include "parameter_table.h"
 
 #include <cstring>
 
@@ -66,7 +67,7 @@ ADualFlanger::ADualFlanger(HostCallback host)
 }
 
 void ADualFlanger::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kNumParams) return;
+    if (!params::inRange(index, kNumParams)) return;
     this->*kParameters[index].value = value;
     // The limits stay ordered: a lower limit above the upper one stops there, and an
     // upper limit below the lower one takes the lower one down with it.
@@ -75,12 +76,11 @@ void ADualFlanger::setParameter(std::int32_t index, float value) {
 }
 
 float ADualFlanger::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? this->*kParameters[index].value : 0.0f;
+    return params::fieldValue(kParameters, *this, index);
 }
 
 void ADualFlanger::setProgramName(char* name) {
-    std::strncpy(programName, name, kNameSize - 1);
-    programName[kNameSize - 1] = 0;
+    params::storeName(programName, name);
 }
 
 void ADualFlanger::getProgramName(char* name) {
@@ -88,15 +88,15 @@ void ADualFlanger::getProgramName(char* name) {
 }
 
 void ADualFlanger::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void ADualFlanger::getParameterDisplay(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) kParameters[index].show(*this, text);
+    params::showState(kParameters, *this, index, text);
 }
 
 void ADualFlanger::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+    params::copyName(kParameters, index, text);
 }
 
 void ADualFlanger::process(float** inputs, float** outputs, std::int32_t sampleFrames) {

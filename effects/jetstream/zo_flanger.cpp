@@ -1,6 +1,7 @@
 #include "zo_flanger.h"
 
 #include "normalized.h"
+#include "parameter_table.h"
 #include "zo_pair.h"
 
 #include <cmath>
@@ -127,29 +128,27 @@ bool ZoFlanger::isComplete() const {
 }
 
 void ZoFlanger::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kNumParams) return;
+    if (!params::inRange(index, kNumParams)) return;
     values[index] = value;
     programs[currentProgram].values[index] = value;
     (this->*kParameters[index].apply)(unitRange(value));
 }
 
 float ZoFlanger::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? values[index] : 0.0f;
+    return params::storedValue(values, index);
 }
 
 void ZoFlanger::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
+    if (!params::inRange(program, kNumPrograms)) return;
     currentProgram = program;
-    const ZoFlangerProgram stored = programs[program];
-    for (int index : {kRate, kDepthA, kDelayA, kDepthB, kDelayB, kPhaseSep, kFeedback, kCutoff,
-                      kLfoType, kLoCut, kPreDelay, kDryWet, kMaster, kPanA, kPanB, kOutA, kOutB})
-        setParameter(index, stored.values[index]);
+    params::replayValues(*this, programs[program].values, 0,
+                         {kRate, kDepthA, kDelayA, kDepthB, kDelayB, kPhaseSep, kFeedback, kCutoff,
+                          kLfoType, kLoCut, kPreDelay, kDryWet, kMaster, kPanA, kPanB, kOutA,
+                          kOutB});
 }
 
 void ZoFlanger::setProgramName(char* name) {
-    char* field = programs[currentProgram].name;
-    std::strncpy(field, name, ZoFlangerProgram::kNameSize - 1);
-    field[ZoFlangerProgram::kNameSize - 1] = 0;
+    params::storeName(programs[currentProgram].name, name);
 }
 
 void ZoFlanger::getProgramName(char* name) {
@@ -157,19 +156,20 @@ void ZoFlanger::getProgramName(char* name) {
 }
 
 void ZoFlanger::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void ZoFlanger::getParameterDisplay(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams)
+    if (params::inRange(index, kNumParams))
         kParameters[index].show(*this, unitRange(values[index]), text);
 }
 
 void ZoFlanger::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams)
-        std::strcpy(text, kParameters[index].name);
-    else if (index == kNumParams || index == kNumParams + 1)
+    // The two indices just past the table answer "Unknown".
+    if (index == kNumParams || index == kNumParams + 1)
         std::strcpy(text, "Unknown");
+    else
+        params::copyName(kParameters, index, text);
 }
 
 float ZoFlanger::getVu() {

@@ -40,15 +40,7 @@ void showWave(float v, char* t) {
 
 } // namespace
 
-struct Zivadov::ParameterInfo {
-    const char* name;  // 10 characters
-    const char* label; // 8 characters
-    float ZivadovProgram::*programValue;
-    float Zivadov::*value;
-    void (Zivadov::*apply)();
-    void (*show)(float value, char* text);
-};
-
+// Names of 10 characters, labels of 8.
 const Zivadov::ParameterInfo Zivadov::kParameters[kNumParams] = {
     {"Speed     ", "Hz      ", &ZivadovProgram::speed, &Zivadov::speed, &Zivadov::applySpeed,
      showSpeed},
@@ -90,25 +82,20 @@ double Zivadov::speedLaw(float value) {
 }
 
 void Zivadov::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kNumParams) return;
-    const ParameterInfo& p = kParameters[index];
-    programs[currentProgram].*p.programValue = value;
-    this->*p.value = value;
-    (this->*p.apply)();
+    if (!params::storeAndApply(kParameters, *this, programs[currentProgram], index, value)) return;
     if (editor) editor->postUpdate();
 }
 
 float Zivadov::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? this->*kParameters[index].value : 0.0f;
+    return params::fieldValue(kParameters, *this, index);
 }
 
 void Zivadov::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
+    if (!params::inRange(program, kNumPrograms)) return;
     currentProgram = program;
     // The oscillators keep running where they are.
-    const ZivadovProgram stored = programs[program];
-    for (int index : {kSpeed, kDepth, kVolume, kPan, kPanSpeed, kPanWidth, kPanWave, kWave})
-        setParameter(index, stored.*kParameters[index].programValue);
+    params::replayProgram(*this, kParameters, programs[program],
+                          {kSpeed, kDepth, kVolume, kPan, kPanSpeed, kPanWidth, kPanWave, kWave});
 }
 
 void Zivadov::setProgramName(char* name) {
@@ -126,16 +113,15 @@ void Zivadov::getProgramName(char* name) {
 }
 
 void Zivadov::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void Zivadov::getParameterDisplay(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams)
-        kParameters[index].show(this->*kParameters[index].value, text);
+    params::showValue(kParameters, *this, index, text);
 }
 
 void Zivadov::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+    params::copyName(kParameters, index, text);
 }
 
 float Zivadov::getVu() {

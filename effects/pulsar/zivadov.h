@@ -5,6 +5,7 @@
 
 #include "audioeffect.h"
 #include "modulator.h"
+#include "parameter_table.h"
 #include "zivadov_program.h"
 
 #include <array>
@@ -43,7 +44,7 @@ public:
     static double speedLaw(float value);
 
 private:
-    struct ParameterInfo;
+    using ParameterInfo = params::ParameterRow<Zivadov, ZivadovProgram>;
     static const ParameterInfo kParameters[kNumParams];
 
     void setLevels();

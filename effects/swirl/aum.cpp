@@ -2,6 +2,7 @@
 
 #include "aeffeditor.h"
 #include "normalized.h"
+#include "parameter_table.h"
 
 #include <algorithm>
 #include <climits>
@@ -92,7 +93,7 @@ AUM::AUM(HostCallback host)
 }
 
 void AUM::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kNumParams) return;
+    if (!params::inRange(index, kNumParams)) return;
     const ParameterInfo& p = kParameters[index];
     programs[currentProgram].*p.programValue = value;
     (this->*p.apply)(value);
@@ -100,22 +101,19 @@ void AUM::setParameter(std::int32_t index, float value) {
 }
 
 float AUM::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? kParameters[index].readBack(*this) : 0.0f;
+    return params::inRange(index, kNumParams) ? kParameters[index].readBack(*this) : 0.0f;
 }
 
 void AUM::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
+    if (!params::inRange(program, kNumPrograms)) return;
     currentProgram = program;
-    const AUMProgram stored = programs[program];
     // SweepTime before Range: the rates are consistent once the replay ends.
-    for (int index : {kDelay, kFeedback, kEffect, kPan, kSweepTime, kRange, kSweep})
-        setParameter(index, stored.*kParameters[index].programValue);
+    params::replayProgram(*this, kParameters, programs[program],
+                          {kDelay, kFeedback, kEffect, kPan, kSweepTime, kRange, kSweep});
 }
 
 void AUM::setProgramName(char* name) {
-    char* field = programs[currentProgram].name;
-    std::strncpy(field, name, AUMProgram::kNameSize - 1);
-    field[AUMProgram::kNameSize - 1] = 0;
+    params::storeName(programs[currentProgram].name, name);
 }
 
 void AUM::getProgramName(char* name) {
@@ -123,15 +121,15 @@ void AUM::getProgramName(char* name) {
 }
 
 void AUM::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void AUM::getParameterDisplay(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) kParameters[index].show(*this, text);
+    params::showState(kParameters, *this, index, text);
 }
 
 void AUM::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+    params::copyName(kParameters, index, text);
 }
 
 float AUM::getVu() {

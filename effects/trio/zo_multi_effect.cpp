@@ -1,6 +1,7 @@
 #include "zo_multi_effect.h"
 
 #include "normalized.h"
+#include "parameter_table.h"
 #include "zo_pair.h"
 
 #include <algorithm>
@@ -136,7 +137,7 @@ float ZoMultiEffect::stored(Parameter p) const {
 
 void ZoMultiEffect::setParameter(std::int32_t index, float value) {
     sweepDirty = 0;
-    if (index < 0 || index >= kNumParams) return;
+    if (!params::inRange(index, kNumParams)) return;
     const ParameterInfo& p = kParameters[index];
     if (isOn(p.guard)) {
         values[index] = value;
@@ -146,24 +147,21 @@ void ZoMultiEffect::setParameter(std::int32_t index, float value) {
 }
 
 float ZoMultiEffect::getParameter(std::int32_t index) {
-    return index >= 0 && index < kNumParams ? values[index] : 0.0f;
+    return params::storedValue(values, index);
 }
 
 void ZoMultiEffect::setProgram(std::int32_t program) {
-    if (program < 0 || program >= kNumPrograms) return;
+    if (!params::inRange(program, kNumPrograms)) return;
     currentProgram = program;
-    const ZoMultiEffectProgram recalled = programs[program];
-    // Each switch comes before the parameters it guards.
-    for (int index :
-         {kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay, kDelayFeedback, kDelayCutoff,
-          kDelayLevel, kChorus, kChorusDelay, kChorusRate, kChorusFeedback, kChorusDepth, kDelay})
-        setParameter(index, recalled.values[index + 1]);
+    // Each switch comes before the parameters it guards; parameter i is values[i + 1].
+    params::replayValues(*this, programs[program].values, 1,
+                         {kPhaser, kPhaserDepth, kPhaserFeedback, kPhaserRate, kDelay,
+                          kDelayFeedback, kDelayCutoff, kDelayLevel, kChorus, kChorusDelay,
+                          kChorusRate, kChorusFeedback, kChorusDepth, kDelay});
 }
 
 void ZoMultiEffect::setProgramName(char* name) {
-    char* field = programs[currentProgram].name;
-    std::strncpy(field, name, ZoMultiEffectProgram::kNameSize - 1);
-    field[ZoMultiEffectProgram::kNameSize - 1] = 0;
+    params::storeName(programs[currentProgram].name, name);
 }
 
 void ZoMultiEffect::getProgramName(char* name) {
@@ -171,11 +169,11 @@ void ZoMultiEffect::getProgramName(char* name) {
 }
 
 void ZoMultiEffect::getParameterLabel(std::int32_t index, char* label) {
-    if (index >= 0 && index < kNumParams) std::strcpy(label, kParameters[index].label);
+    params::copyLabel(kParameters, index, label);
 }
 
 void ZoMultiEffect::getParameterDisplay(std::int32_t index, char* text) {
-    if (index < 0 || index >= kNumParams) return;
+    if (!params::inRange(index, kNumParams)) return;
     const ParameterInfo& p = kParameters[index];
     if (isOn(p.guard))
         p.show(*this, unitRange(values[index]), text);
@@ -184,7 +182,7 @@ void ZoMultiEffect::getParameterDisplay(std::int32_t index, char* text) {
 }
 
 void ZoMultiEffect::getParameterName(std::int32_t index, char* text) {
-    if (index >= 0 && index < kNumParams) std::strcpy(text, kParameters[index].name);
+    params::copyName(kParameters, index, text);
 }
 
 float ZoMultiEffect::getVu() {

@@ -6,6 +6,7 @@
 
 #include "adelay_program.h"
 #include "audioeffect.h"
+#include "parameter_table.h"
 
 #include <array>
 
@@ -48,7 +49,7 @@ public:
     void process(float** inputs, float** outputs, std::int32_t sampleFrames) override;
 
 private:
-    struct ParameterInfo;
+    using ParameterInfo = params::ParameterRow<ADelay, ADelayProgram>;
     static const ParameterInfo kParameters[kNumParams];
 
     void setDelay();
