@@ -76,4 +76,7 @@ grep -q "^automate 1 0.000000" "$work/host.log" || { echo "the drag did not star
 params=()
 for i in 0 1 2 3 4 5; do params+=(--param "$i=$(value "$i")"); done
 "$snapshot" --compare "$work/screen.png" "$left" "$top" "${params[@]}"
-if [[ -n ${FX_SCREENSHOT_OUT:-} ]]; then cp "$work/screen.png" "$FX_SCREENSHOT_OUT"; fi
+if [[ -n ${FX_SCREENSHOT_OUT:-} ]]; then
+  mkdir -p "$(dirname "$FX_SCREENSHOT_OUT")"
+  cp "$work/screen.png" "$FX_SCREENSHOT_OUT"
+fi
