@@ -54,11 +54,8 @@ struct ZoWavetable {
     }
 
     // Built by the first LFO of the module, safely when instances are created on several
-    // threads at once, and kept until the module is unloaded.
-    static const ZoWavetable& instance() {
-        static const ZoWavetable table;
-        return table;
-    }
+    // threads at once, and kept until the module is unloaded (zo_wavetable.cpp).
+    static const ZoWavetable& instance();
 };
 
 class ZoLFO : public ZoAudioPart {
