@@ -33,12 +33,17 @@ void showSwitch(float value, char* text) {
     showText(text, value > 0.0f ? "   On  " : "  Off  ");
 }
 
-// One allpass stage of the phaser, coef x (u + previous output) - previous input. The
-// sum is distributed so that u passes one multiplication and one addition (the stages
-// form one dependent chain per sample); in double precision, the outputs stored in
-// single precision come out the same.
-inline double allpassStage(double coef, double u, double previousIn, double previousOut) {
-    return coef * u + (coef * previousOut - previousIn);
+// The allpass coefficient for a sweep position, as the coefficient field stores it, with
+// its powers up to the fourth (in double precision) for the phaser's stage outputs.
+struct AllpassPowers {
+    double c1, c2;
+    float coef;
+};
+
+inline AllpassPowers allpassPowers(float position) {
+    const float coef = static_cast<float>((1.0 - position) / (1.0 + position));
+    const double c1 = coef;
+    return {c1, c1 * c1, coef};
 }
 
 // A value as a float field keeps it, held in a double.
@@ -325,16 +330,38 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     float chorused = chorusOut;
 
     // Values that no field keeps stay in double precision from step to step; only what is
-    // stored (stage memories, outputs, the rings) is rounded to single precision. This
-    // keeps the conversions off the phaser's chain of four dependent stages.
-    // The block goes in stretches. The chorus delays depend on the LFO alone, so each
-    // stretch first computes them all; the signal path then finds them ready instead of
-    // waiting, sample by sample, for the table read and roundings that lead to them. (The
-    // LFO moves only while the chorus is on.)
+    // stored (stage memories, outputs, the rings) is rounded to single precision.
+    // The block goes in stretches. The sweep and the chorus delays depend on nothing but
+    // themselves, so each stretch first computes them all: the allpass coefficient and its
+    // powers for every sample, and the chorus delays from the LFO. The signal path then
+    // finds them ready instead of waiting, sample by sample, for the division, the table
+    // read and the roundings that lead to them. (The sweep moves only while the phaser is
+    // on, the LFO only while the chorus is on.)
+    //
+    // The four stages are one dependent chain per sample, closed by the feedback of the
+    // last stage's output into the next sample's input s. Stage k computes
+    //     y(k) = c x y(k - 1) + d(k),   d(k) = c x memory(k) - memory(k - 1),
+    // with y(0) = s; the d terms depend only on the previous sample's memories. Unrolled
+    // two stages at a time,
+    //     y(2) = c^2 x s    + (c x d(1) + d(2)),   y(4) = c^2 x y(2) + (c x d(3) + d(4)),
+    // s reaches the last output through two multiplications and two additions instead of
+    // four of each. (The same sums in double precision, grouped differently: the values
+    // stored in single precision come out the same but for a rare rounding tie.)
     constexpr std::int32_t kStretch = 256;
     zo::ZoModDelayLine::ModCursor::Delay delays[kStretch];
+    AllpassPowers sweep[kStretch];
     for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
         const std::int32_t frames = std::min(kStretch, sampleFrames - done);
+        if (phaser) {
+            for (std::int32_t k = 0; k < frames; ++k) {
+                sweep[k] = allpassPowers(position);
+                if (high <= position)
+                    direction = static_cast<float>(stepDown);
+                else if (low >= position)
+                    direction = static_cast<float>(stepUp);
+                position = position * direction;
+            }
+        }
         if (chorus) {
             for (std::int32_t k = 0; k < frames; ++k) {
                 delays[k] = zo::ZoModDelayLine::ModCursor::fractionalDelay(
@@ -356,11 +383,16 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
                     memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
                     phased = 0.0f;
                 } else {
-                    coef = static_cast<float>((1.0 - position) / (1.0 + position));
-                    const double y1 = allpassStage(coef, s, memory0, memory1);
-                    const double y2 = allpassStage(coef, y1, memory1, memory2);
-                    const double y3 = allpassStage(coef, y2, memory2, memory3);
-                    const double y4 = allpassStage(coef, y3, memory3, memory4);
+                    const AllpassPowers& p = sweep[k];
+                    coef = p.coef;
+                    const double d1 = p.c1 * memory1 - memory0;
+                    const double d2 = p.c1 * memory2 - memory1;
+                    const double d3 = p.c1 * memory3 - memory2;
+                    const double d4 = p.c1 * memory4 - memory3;
+                    const double y1 = p.c1 * s + d1;
+                    const double y2 = p.c2 * s + (p.c1 * d1 + d2);
+                    const double y3 = p.c1 * y2 + d3;
+                    const double y4 = p.c2 * y2 + (p.c1 * d3 + d4);
                     // Rounded two at a time, in registers.
                     const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
                     const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
@@ -371,11 +403,6 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
                     memory4 = asStored(y4);
                     phased = static_cast<float>(memory4);
                 }
-                if (high <= position)
-                    direction = static_cast<float>(stepDown);
-                else if (low >= position)
-                    direction = static_cast<float>(stepUp);
-                position = position * direction;
                 left = (x + phased) * 0.5;
                 right = (x - phased) * 0.5;
             } else {
