@@ -375,7 +375,13 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
     // waiting, sample by sample, for the table reads and roundings that lead to them.
     constexpr std::int32_t kStretch = 256;
     Pair delays[kStretch];
-    zo::IntPair wholes[kStretch];
+    // What the signal path reads of each delay: its whole samples and the fraction
+    // beyond them.
+    struct Split {
+        Pair fraction;
+        zo::IntPair whole;
+    };
+    Split splits[kStretch];
     for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
         const std::int32_t frames = std::min(kStretch, sampleFrames - done);
 
@@ -394,7 +400,8 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
             // The voices' fractional delays (ZoModDelayLine::setFractionalDelay for both;
             // never negative, since a voice swings at most its own delay below it).
             delays[k] = zo::storedAsFloat(whole + wave * swing);
-            wholes[k] = zo::truncated(delays[k]);
+            const zo::IntPair delayWhole = zo::truncated(delays[k]);
+            splits[k] = {delays[k] - zo::asPair(delayWhole), delayWhole};
         }
         if (frames > 0) lastDelay = delays[frames - 1];
 
@@ -427,11 +434,9 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
                     x = y;
                 }
 
-                const Pair delay = delays[k];
-                const zo::IntPair delayWhole = wholes[k];
-                const Pair fraction = delay - zo::asPair(delayWhole);
-                lineA.whole = delayWhole[0];
-                lineB.whole = delayWhole[1];
+                const Pair fraction = splits[k].fraction;
+                lineA.whole = splits[k].whole[0];
+                lineB.whole = splits[k].whole[1];
 
                 const Pair s = zo::storedAsFloat(x + fb * voiceOut);
                 // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
@@ -450,8 +455,8 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
                                                  pairOf(farA, farB) * fraction);
                 } else {
                     // A voice falling silent or starting again: each on its own.
-                    lineA.setFractionalDelay(static_cast<float>(delay[0]));
-                    lineB.setFractionalDelay(static_cast<float>(delay[1]));
+                    lineA.setFractionalDelay(static_cast<float>(delays[k][0]));
+                    lineB.setFractionalDelay(static_cast<float>(delays[k][1]));
                     zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
                                                    !loopFilter};
                     zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
