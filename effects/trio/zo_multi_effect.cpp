@@ -323,6 +323,7 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     float coef = allpassCoef;
     float phased = phaserOut;
     auto loop = echoLowPass.kernel();
+    const bool echoFilter = !loop.bypassed;
     auto echo = echoLine.cursor();
     auto line = chorusLine.modCursor();
     auto osc = lfo.reader();
@@ -363,73 +364,113 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
             }
         }
         if (chorus) {
+            // The LFO's phase and the delays are never negative, so truncation gives
+            // their floors (ZoLFO::valueAt and setFractionalDelay, without the tests).
             for (std::int32_t k = 0; k < frames; ++k) {
-                delays[k] = zo::ZoModDelayLine::ModCursor::fractionalDelay(
-                    static_cast<float>(chorusCentre + osc.value() * chorusSwing));
+                const auto entry = static_cast<std::int32_t>(osc.phase);
+                const double between = osc.phase - entry;
+                const float* at = osc.table + (entry & osc.mask);
+                const float wave = static_cast<float>(at[0] * (1.0 - between) + at[1] * between);
+                const float delay = static_cast<float>(chorusCentre + wave * chorusSwing);
+                const auto whole = static_cast<std::int32_t>(delay);
+                delays[k] = {delay, whole, static_cast<float>(whole)};
                 osc.advance();
             }
         }
 
-        for (std::int32_t k = 0; k < frames; ++k) {
-            const std::int32_t frame = done + k;
-            const double x = input[frame];
+        // The signal path, made once for each combination of the sections in use, so
+        // that no sample tests them.
+        const auto signalPath = [&]<bool kPhaser, bool kChorus, bool kEchoFilter>() {
+            for (std::int32_t k = 0; k < frames; ++k) {
+                const std::int32_t frame = done + k;
+                const double x = input[frame];
 
-            // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
-            double left = x;
-            double right = x;
-            if (phaser) {
-                const double s = x + phaserFb * memory4;
-                if (std::fabs(s) < 1e-8f) {
-                    memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
-                    phased = 0.0f;
+                // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
+                double left = x;
+                double right = x;
+                if constexpr (kPhaser) {
+                    const double s = x + phaserFb * memory4;
+                    if (std::fabs(s) < 1e-8f) {
+                        memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
+                        phased = 0.0f;
+                    } else {
+                        const AllpassPowers& p = sweep[k];
+                        coef = p.coef;
+                        const double d1 = p.c1 * memory1 - memory0;
+                        const double d2 = p.c1 * memory2 - memory1;
+                        const double d3 = p.c1 * memory3 - memory2;
+                        const double d4 = p.c1 * memory4 - memory3;
+                        const double y1 = p.c1 * s + d1;
+                        const double y2 = p.c2 * s + (p.c1 * d1 + d2);
+                        const double y3 = p.c1 * y2 + d3;
+                        const double y4 = p.c2 * y2 + (p.c1 * d3 + d4);
+                        // Rounded two at a time, in registers.
+                        const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
+                        const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
+                        memory0 = stored01[0];
+                        memory1 = stored01[1];
+                        memory2 = stored23[0];
+                        memory3 = stored23[1];
+                        memory4 = asStored(y4);
+                        phased = static_cast<float>(memory4);
+                    }
+                    left = (x + phased) * 0.5;
+                    right = (x - phased) * 0.5;
                 } else {
-                    const AllpassPowers& p = sweep[k];
-                    coef = p.coef;
-                    const double d1 = p.c1 * memory1 - memory0;
-                    const double d2 = p.c1 * memory2 - memory1;
-                    const double d3 = p.c1 * memory3 - memory2;
-                    const double d4 = p.c1 * memory4 - memory3;
-                    const double y1 = p.c1 * s + d1;
-                    const double y2 = p.c2 * s + (p.c1 * d1 + d2);
-                    const double y3 = p.c1 * y2 + d3;
-                    const double y4 = p.c2 * y2 + (p.c1 * d3 + d4);
-                    // Rounded two at a time, in registers.
-                    const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
-                    const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
-                    memory0 = stored01[0];
-                    memory1 = stored01[1];
-                    memory2 = stored23[0];
-                    memory3 = stored23[1];
-                    memory4 = asStored(y4);
-                    phased = static_cast<float>(memory4);
+                    phased = 0.0f;
                 }
-                left = (x + phased) * 0.5;
-                right = (x - phased) * 0.5;
-            } else {
-                phased = 0.0f;
-            }
 
-            // Delay: the echo in phase on the left, in opposite phase on the right.
-            const float d = loop.twoStage(static_cast<float>(left + echoFb * echoed));
-            echoed = echo.tick(d);
-            const double e = echoLevel * echoed;
-            const double left2 = (left + e) * 0.5;
-            const double right2 = (right - e) * 0.5;
+                // Delay: the echo in phase on the left, in opposite phase on the right.
+                const float fed = static_cast<float>(left + echoFb * echoed);
+                const float d = kEchoFilter ? loop.twoStageFiltering(fed) : fed;
+                echoed = echo.tick(d);
+                const double e = echoLevel * echoed;
+                const double left2 = (left + e) * 0.5;
+                const double right2 = (right - e) * 0.5;
 
-            // Chorus, fed by the left half alone.
-            if (!chorus) {
-                chorused = 0.0f;
-                outLeft[frame] = static_cast<float>(outLeft[frame] + left2);
-                outRight[frame] = static_cast<float>(outRight[frame] + right2);
-            } else {
-                line.setDelay(delays[k]);
-                const double c = left2 + chorusFb * chorused;
-                chorused =
-                    std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(static_cast<float>(c));
-                outLeft[frame] = static_cast<float>(outLeft[frame] + chorused + c);
-                outRight[frame] = static_cast<float>(outRight[frame] + chorused - c);
+                // Chorus, fed by the left half alone.
+                if constexpr (!kChorus) {
+                    chorused = 0.0f;
+                    outLeft[frame] = static_cast<float>(outLeft[frame] + left2);
+                    outRight[frame] = static_cast<float>(outRight[frame] + right2);
+                } else {
+                    const double c = left2 + chorusFb * chorused;
+                    chorused = std::fabs(c) <= 1e-8f
+                                   ? 0.0f
+                                   : line.tickInterpolated(static_cast<float>(c), delays[k]);
+                    outLeft[frame] = static_cast<float>(outLeft[frame] + chorused + c);
+                    outRight[frame] = static_cast<float>(outRight[frame] + chorused - c);
+                }
             }
+        };
+        switch ((phaser ? 4 : 0) | (chorus ? 2 : 0) | (echoFilter ? 1 : 0)) {
+        case 0:
+            signalPath.template operator()<false, false, false>();
+            break;
+        case 1:
+            signalPath.template operator()<false, false, true>();
+            break;
+        case 2:
+            signalPath.template operator()<false, true, false>();
+            break;
+        case 3:
+            signalPath.template operator()<false, true, true>();
+            break;
+        case 4:
+            signalPath.template operator()<true, false, false>();
+            break;
+        case 5:
+            signalPath.template operator()<true, false, true>();
+            break;
+        case 6:
+            signalPath.template operator()<true, true, false>();
+            break;
+        default:
+            signalPath.template operator()<true, true, true>();
+            break;
         }
+        // The chorus delay as the last sample set it.
+        if (chorus && frames > 0) line.setDelay(delays[frames - 1]);
     }
 
     stageIn = {float(memory0), float(memory1), float(memory2), float(memory3)};
