@@ -423,9 +423,9 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
                     // Both pre-delays at the same positions: one pair of positions for both.
                     preL.write = (preL.write + 1) & preL.mask;
                     preL.read = (preL.read + 1) & preL.mask;
-                    preL.ring[preL.write] = inL;
-                    preR.ring[preL.write] = inR;
-                    x = pairOf(preL.ring[preL.read], preR.ring[preL.read]);
+                    zo::at(preL.ring, preL.write) = inL;
+                    zo::at(preR.ring, preL.write) = inR;
+                    x = pairOf(zo::at(preL.ring, preL.read), zo::at(preR.ring, preL.read));
                 } else {
                     x = pairOf(preL.tick(inL), preR.tick(inR));
                 }
