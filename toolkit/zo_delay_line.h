@@ -51,6 +51,12 @@ inline std::int32_t slotBehind(std::int32_t position, std::int32_t n, std::int32
         static_cast<std::uint32_t>(mask));
 }
 
+// A ring's slot at a position already reduced to the ring (never negative), indexed
+// without widening a signed position.
+inline float& at(float* ring, std::int32_t position) {
+    return ring[static_cast<std::uint32_t>(position)];
+}
+
 // Every prime from 3 to 65537, ascending (6542 entries), built once per module.
 inline const std::array<std::int32_t, 6542>& primeTable() {
     static const auto table = [] {
@@ -156,8 +162,8 @@ public:
         float tick(float x) {
             write = (write + 1) & mask;
             read = (read + 1) & mask;
-            ring[write] = x;
-            return ring[read];
+            at(ring, write) = x;
+            return at(ring, read);
         }
     };
     Cursor cursor() const {
@@ -240,21 +246,35 @@ public:
             wholeAsFloat = d.wholeAsFloat;
         }
         float tickInterpolated(float x) {
-            const double f = total - wholeAsFloat;
-            float nearer, farther;
-            writeAndFetch(x, nearer, farther);
-            return static_cast<float>(nearer * (1.0 - f) + farther * f);
+            return tickInterpolatedAt(x, total, whole, wholeAsFloat);
+        }
+        // tickInterpolated for a delay worked out ahead, without making it the cursor's
+        // own: an effect's loop then keeps no more than the one it ends with.
+        float tickInterpolated(float x, const Delay& d) {
+            return tickInterpolatedAt(x, d.total, d.whole, d.wholeAsFloat);
         }
         // tickInterpolated without the interpolation itself, for an effect that
         // interpolates two lines at once: writes x, then fetches the samples delayTotal
         // rounded down and one more samples behind it.
         void writeAndFetch(float x, float& nearer, float& farther) {
-            const std::int32_t r = slotBehind(write, whole, mask);
-            ring[write] = x; // written before it is read: a delay of 0 returns x
-            nearer = ring[r];
-            farther = ring[(r - 1) & mask];
+            writeAndFetchBehind(x, whole, nearer, farther);
+        }
+        void writeAndFetchBehind(float x, std::int32_t behind, float& nearer, float& farther) {
+            const std::int32_t r = slotBehind(write, behind, mask);
+            at(ring, write) = x; // written before it is read: a delay of 0 returns x
+            nearer = at(ring, r);
+            farther = at(ring, (r - 1) & mask);
             read = r - 1;
             write = (write + 1) & mask;
+        }
+
+    private:
+        float tickInterpolatedAt(float x, float delayTotal, std::int32_t delayWhole,
+                                 float delayWholeAsFloat) {
+            const double f = delayTotal - delayWholeAsFloat;
+            float nearer, farther;
+            writeAndFetchBehind(x, delayWhole, nearer, farther);
+            return static_cast<float>(nearer * (1.0 - f) + farther * f);
         }
     };
     ModCursor modCursor() const {

@@ -52,6 +52,10 @@ public:
         // Two stages in series, the second fed by the first.
         float twoStage(float x) {
             if (bypassed) return x;
+            return twoStageFiltering(x);
+        }
+        // twoStage for a loop that has already found the filter in use.
+        float twoStageFiltering(float x) {
             secondState = static_cast<float>(b * secondState + a * x);
             firstState = static_cast<float>(a * secondState + b * firstState);
             return firstState;

@@ -335,6 +335,10 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
 
     auto preL = preDelayL.cursor();
     auto preR = preDelayR.cursor();
+    // The two pre-delays always get the same delay and ring size, so they move in step
+    // (unless a ring could not grow).
+    const bool lockstep =
+        preL.mask == preR.mask && preL.write == preR.write && preL.read == preR.read;
 
     // Lo Cut: both filters always get the same cutoff, so they bypass together.
     const auto cutL = highPassL.kernel();
@@ -361,7 +365,9 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
     const Pair fb = zo::both(feedback);
     const Pair master = zo::both(masterGain);
     const Pair dry = zo::both(gainDry);
-    const Pair fromA = pairOf(gainAL, gainAR), fromB = pairOf(gainBL, gainBR);
+    // Each output gets gain x voice from both voices: the voices as they are on the
+    // gains for the same side, swapped on the gains for the other one.
+    const Pair fromSame = pairOf(gainAL, gainBR), fromOther = pairOf(gainBL, gainAR);
     const Pair silence = zo::both(1e-8f);
     Pair voiceOut = pairOf(voiceOutA, voiceOutB);
     Pair lastDelay = pairOf(lineA.total, lineB.total);
@@ -370,8 +376,13 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
     // stretch first computes them all; the signal path then finds them ready instead of
     // waiting, sample by sample, for the table reads and roundings that lead to them.
     constexpr std::int32_t kStretch = 256;
-    Pair delays[kStretch];
-    zo::IntPair wholes[kStretch];
+    // What the signal path reads of each delay: its whole samples and the fraction
+    // beyond them.
+    struct Split {
+        Pair fraction;
+        zo::IntPair whole;
+    };
+    Split splits[kStretch];
     for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
         const std::int32_t frames = std::min(kStretch, sampleFrames - done);
 
@@ -382,78 +393,133 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
             const Pair position = pairOf(osc.phase, osc.phase + osc.offset);
             const zo::IntPair entry = zo::truncated(position);
             const Pair between = position - zo::asPair(entry);
-            const std::int32_t kA = entry[0] & osc.mask, kB = entry[1] & osc.mask;
-            const Pair wave =
-                zo::storedAsFloat(pairOf(osc.table[kA], osc.table[kB]) * (1.0 - between) +
-                                  pairOf(osc.table[kA + 1], osc.table[kB + 1]) * between);
+            const auto mask = static_cast<std::uint32_t>(osc.mask);
+            const std::uint32_t kA = static_cast<std::uint32_t>(entry[0]) & mask;
+            const std::uint32_t kB = static_cast<std::uint32_t>(entry[1]) & mask;
+            const float* atA = osc.table + kA;
+            const float* atB = osc.table + kB;
+            const Pair wave = zo::storedAsFloat(pairOf(atA[0], atB[0]) * (1.0 - between) +
+                                                pairOf(atA[1], atB[1]) * between);
             osc.advance();
             // The voices' fractional delays (ZoModDelayLine::setFractionalDelay for both;
             // never negative, since a voice swings at most its own delay below it).
-            delays[k] = zo::storedAsFloat(whole + wave * swing);
-            wholes[k] = zo::truncated(delays[k]);
+            const Pair delay = zo::storedAsFloat(whole + wave * swing);
+            const zo::IntPair delayWhole = zo::truncated(delay);
+            splits[k] = {delay - zo::asPair(delayWhole), delayWhole};
         }
-        if (frames > 0) lastDelay = delays[frames - 1];
+        if (frames > 0)
+            lastDelay = zo::asPair(splits[frames - 1].whole) + splits[frames - 1].fraction;
 
-        for (std::int32_t k = 0; k < frames; ++k) {
-            const std::int32_t frame = done + k;
-            const float inL = inLeft[frame];
-            const float inR = inRight[frame];
+        // The signal path, made once for each combination of the filters in use and of
+        // the pre-delays' positions, so that no sample tests them.
+        const auto signalPath = [&]<bool kLowCut, bool kLoopFilter, bool kLockstep>() {
+            for (std::int32_t k = 0; k < frames; ++k) {
+                const std::int32_t frame = done + k;
+                const float inL = inLeft[frame];
+                const float inR = inRight[frame];
 
-            Pair x = pairOf(preL.tick(inL), preR.tick(inR));
-            if (lowCut) {
-                const Pair y = zo::storedAsFloat(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
-                x2 = x1;
-                x1 = x;
-                y2 = y1;
-                y1 = y;
-                x = y;
-            }
-
-            const Pair delay = delays[k];
-            const zo::IntPair delayWhole = wholes[k];
-            const Pair fraction = delay - zo::asPair(delayWhole);
-            lineA.whole = delayWhole[0];
-            lineB.whole = delayWhole[1];
-
-            const Pair s = zo::storedAsFloat(x + fb * voiceOut);
-            // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
-            const zo::PairMask quiet = zo::magnitude(s) <= silence;
-            if (!zo::anyLane(quiet)) {
-                Pair u = s;
-                if (loopFilter) {
-                    const Pair stepped = zo::storedAsFloat(loopB * loopState + loopA * s);
-                    loopState = zo::select(zo::magnitude(stepped) < silence, Pair{}, stepped);
-                    u = loopState;
+                Pair x;
+                if constexpr (kLockstep) {
+                    // Both pre-delays at the same positions: one pair of positions for both.
+                    preL.write = (preL.write + 1) & preL.mask;
+                    preL.read = (preL.read + 1) & preL.mask;
+                    zo::at(preL.ring, preL.write) = inL;
+                    zo::at(preR.ring, preL.write) = inR;
+                    x = pairOf(zo::at(preL.ring, preL.read), zo::at(preR.ring, preL.read));
+                } else {
+                    x = pairOf(preL.tick(inL), preR.tick(inR));
                 }
-                float nearA, farA, nearB, farB;
-                lineA.writeAndFetch(static_cast<float>(u[0]), nearA, farA);
-                lineB.writeAndFetch(static_cast<float>(u[1]), nearB, farB);
-                voiceOut = zo::storedAsFloat(pairOf(nearA, nearB) * (1.0 - fraction) +
-                                             pairOf(farA, farB) * fraction);
-            } else {
-                // A voice falling silent or starting again: each on its own.
-                lineA.setFractionalDelay(static_cast<float>(delay[0]));
-                lineB.setFractionalDelay(static_cast<float>(delay[1]));
-                zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
-                                               !loopFilter};
-                zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
-                                                !loopFilter};
-                const float outA =
-                    quiet[0] ? 0.0f
-                             : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
-                const float outB =
-                    quiet[1] ? 0.0f
-                             : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
-                loopState = pairOf(loopLeft.secondState, loopRight.secondState);
-                voiceOut = pairOf(outA, outB);
-            }
+                if constexpr (kLowCut) {
+                    const Pair y =
+                        zo::storedAsFloat(a0 * x + a1 * x1 + a2 * x2 - b1 * y1 - b2 * y2);
+                    x2 = x1;
+                    x1 = x;
+                    y2 = y1;
+                    y1 = y;
+                    x = y;
+                }
 
-            const Pair mixed =
-                pairOf(outLeft[frame], outRight[frame]) +
-                master * (fromB * voiceOut[1] + fromA * voiceOut[0] + dry * pairOf(inL, inR));
-            outLeft[frame] = static_cast<float>(mixed[0]);
-            outRight[frame] = static_cast<float>(mixed[1]);
+                const Pair fraction = splits[k].fraction;
+
+                const Pair s = zo::storedAsFloat(x + fb * voiceOut);
+                // Silence stops a voice: no tick, and nothing decays into subnormal numbers.
+                const zo::PairMask quiet = zo::magnitude(s) <= silence;
+                if (!zo::anyLane(quiet)) {
+                    Pair u = s;
+                    if constexpr (kLoopFilter) {
+                        const Pair stepped = zo::storedAsFloat(loopB * loopState + loopA * s);
+                        loopState = zo::select(zo::magnitude(stepped) < silence, Pair{}, stepped);
+                        u = loopState;
+                    }
+                    float nearA, farA, nearB, farB;
+                    const auto written = __builtin_convertvector(u, zo::FloatPair); // exact
+                    lineA.writeAndFetchBehind(written[0], splits[k].whole[0], nearA, farA);
+                    lineB.writeAndFetchBehind(written[1], splits[k].whole[1], nearB, farB);
+                    voiceOut = zo::storedAsFloat(pairOf(nearA, nearB) * (1.0 - fraction) +
+                                                 pairOf(farA, farB) * fraction);
+                } else {
+                    // A voice falling silent or starting again: each on its own.
+                    // (The whole samples and the fraction add up to the delay exactly.)
+                    const Pair delay = zo::asPair(splits[k].whole) + fraction;
+                    lineA.setFractionalDelay(static_cast<float>(delay[0]));
+                    lineB.setFractionalDelay(static_cast<float>(delay[1]));
+                    zo::ZoOnePole::Kernel loopLeft{loopL.a, loopL.b, 0.0f, float(loopState[0]),
+                                                   !loopFilter};
+                    zo::ZoOnePole::Kernel loopRight{loopR.a, loopR.b, 0.0f, float(loopState[1]),
+                                                    !loopFilter};
+                    const float outA =
+                        quiet[0]
+                            ? 0.0f
+                            : lineA.tickInterpolated(loopLeft.oneStage(static_cast<float>(s[0])));
+                    const float outB =
+                        quiet[1]
+                            ? 0.0f
+                            : lineB.tickInterpolated(loopRight.oneStage(static_cast<float>(s[1])));
+                    loopState = pairOf(loopLeft.secondState, loopRight.secondState);
+                    voiceOut = pairOf(outA, outB);
+                }
+
+                // (gain B x voice B + gain A x voice A on each side, in either order the
+                // same sum.)
+                const Pair swapped = __builtin_shufflevector(voiceOut, voiceOut, 1, 0);
+                const Pair mixed =
+                    pairOf(outLeft[frame], outRight[frame]) +
+                    master * (fromSame * voiceOut + fromOther * swapped + dry * pairOf(inL, inR));
+                const auto rounded = __builtin_convertvector(mixed, zo::FloatPair);
+                outLeft[frame] = rounded[0];
+                outRight[frame] = rounded[1];
+            }
+        };
+        switch ((lowCut ? 4 : 0) | (loopFilter ? 2 : 0) | (lockstep ? 1 : 0)) {
+        case 0:
+            signalPath.template operator()<false, false, false>();
+            break;
+        case 1:
+            signalPath.template operator()<false, false, true>();
+            break;
+        case 2:
+            signalPath.template operator()<false, true, false>();
+            break;
+        case 3:
+            signalPath.template operator()<false, true, true>();
+            break;
+        case 4:
+            signalPath.template operator()<true, false, false>();
+            break;
+        case 5:
+            signalPath.template operator()<true, false, true>();
+            break;
+        case 6:
+            signalPath.template operator()<true, true, false>();
+            break;
+        default:
+            signalPath.template operator()<true, true, true>();
+            break;
         }
+    }
+    if (lockstep) {
+        preR.write = preL.write;
+        preR.read = preL.read;
     }
 
     preDelayL.keep(preL);

@@ -34,12 +34,17 @@ void showSwitch(float value, char* text) {
     showText(text, value > 0.0f ? "   On  " : "  Off  ");
 }
 
-// One allpass stage of the phaser, coef x (u + previous output) - previous input. The
-// sum is distributed so that u passes one multiplication and one addition (the stages
-// form one dependent chain per sample); in double precision, the outputs stored in
-// single precision come out the same.
-inline double allpassStage(double coef, double u, double previousIn, double previousOut) {
-    return coef * u + (coef * previousOut - previousIn);
+// The allpass coefficient for a sweep position, as the coefficient field stores it, with
+// its powers up to the fourth (in double precision) for the phaser's stage outputs.
+struct AllpassPowers {
+    double c1, c2;
+    float coef;
+};
+
+inline AllpassPowers allpassPowers(float position) {
+    const float coef = static_cast<float>((1.0 - position) / (1.0 + position));
+    const double c1 = coef;
+    return {c1, c1 * c1, coef};
 }
 
 // A value as a float field keeps it, held in a double.
@@ -316,6 +321,7 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     float coef = allpassCoef;
     float phased = phaserOut;
     auto loop = echoLowPass.kernel();
+    const bool echoFilter = !loop.bypassed;
     auto echo = echoLine.cursor();
     auto line = chorusLine.modCursor();
     auto osc = lfo.reader();
@@ -323,84 +329,146 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
     float chorused = chorusOut;
 
     // Values that no field keeps stay in double precision from step to step; only what is
-    // stored (stage memories, outputs, the rings) is rounded to single precision. This
-    // keeps the conversions off the phaser's chain of four dependent stages.
-    // The block goes in stretches. The chorus delays depend on the LFO alone, so each
-    // stretch first computes them all; the signal path then finds them ready instead of
-    // waiting, sample by sample, for the table read and roundings that lead to them. (The
-    // LFO moves only while the chorus is on.)
+    // stored (stage memories, outputs, the rings) is rounded to single precision.
+    // The block goes in stretches. The sweep and the chorus delays depend on nothing but
+    // themselves, so each stretch first computes them all: the allpass coefficient and its
+    // powers for every sample, and the chorus delays from the LFO. The signal path then
+    // finds them ready instead of waiting, sample by sample, for the division, the table
+    // read and the roundings that lead to them. (The sweep moves only while the phaser is
+    // on, the LFO only while the chorus is on.)
+    //
+    // The four stages are one dependent chain per sample, closed by the feedback of the
+    // last stage's output into the next sample's input s. Stage k computes
+    //     y(k) = c x y(k - 1) + d(k),   d(k) = c x memory(k) - memory(k - 1),
+    // with y(0) = s; the d terms depend only on the previous sample's memories. Unrolled
+    // two stages at a time,
+    //     y(2) = c^2 x s    + (c x d(1) + d(2)),   y(4) = c^2 x y(2) + (c x d(3) + d(4)),
+    // s reaches the last output through two multiplications and two additions instead of
+    // four of each. (The same sums in double precision, grouped differently: the values
+    // stored in single precision come out the same but for a rare rounding tie.)
     constexpr std::int32_t kStretch = 256;
     zo::ZoModDelayLine::ModCursor::Delay delays[kStretch];
+    AllpassPowers sweep[kStretch];
     for (std::int32_t done = 0; done < sampleFrames; done += kStretch) {
         const std::int32_t frames = std::min(kStretch, sampleFrames - done);
-        if (chorus) {
+        if (phaser) {
             for (std::int32_t k = 0; k < frames; ++k) {
-                delays[k] = zo::ZoModDelayLine::ModCursor::fractionalDelay(
-                    static_cast<float>(chorusCentre + osc.value() * chorusSwing));
-                osc.advance();
-            }
-        }
-
-        for (std::int32_t k = 0; k < frames; ++k) {
-            const std::int32_t frame = done + k;
-            const double x = input[frame];
-
-            // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
-            double left = x;
-            double right = x;
-            if (phaser) {
-                const double s = x + phaserFb * memory4;
-                if (std::fabs(s) < 1e-8f) {
-                    memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
-                    phased = 0.0f;
-                } else {
-                    coef = static_cast<float>((1.0 - position) / (1.0 + position));
-                    const double y1 = allpassStage(coef, s, memory0, memory1);
-                    const double y2 = allpassStage(coef, y1, memory1, memory2);
-                    const double y3 = allpassStage(coef, y2, memory2, memory3);
-                    const double y4 = allpassStage(coef, y3, memory3, memory4);
-                    // Rounded two at a time, in registers.
-                    const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
-                    const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
-                    memory0 = stored01[0];
-                    memory1 = stored01[1];
-                    memory2 = stored23[0];
-                    memory3 = stored23[1];
-                    memory4 = asStored(y4);
-                    phased = static_cast<float>(memory4);
-                }
+                sweep[k] = allpassPowers(position);
                 if (high <= position)
                     direction = static_cast<float>(stepDown);
                 else if (low >= position)
                     direction = static_cast<float>(stepUp);
                 position = position * direction;
-                left = (x + phased) * 0.5;
-                right = (x - phased) * 0.5;
-            } else {
-                phased = 0.0f;
-            }
-
-            // Delay: the echo in phase on the left, in opposite phase on the right.
-            const float d = loop.twoStage(static_cast<float>(left + echoFb * echoed));
-            echoed = echo.tick(d);
-            const double e = echoLevel * echoed;
-            const double left2 = (left + e) * 0.5;
-            const double right2 = (right - e) * 0.5;
-
-            // Chorus, fed by the left half alone.
-            if (!chorus) {
-                chorused = 0.0f;
-                outLeft[frame] = static_cast<float>(outLeft[frame] + left2);
-                outRight[frame] = static_cast<float>(outRight[frame] + right2);
-            } else {
-                line.setDelay(delays[k]);
-                const double c = left2 + chorusFb * chorused;
-                chorused =
-                    std::fabs(c) <= 1e-8f ? 0.0f : line.tickInterpolated(static_cast<float>(c));
-                outLeft[frame] = static_cast<float>(outLeft[frame] + chorused + c);
-                outRight[frame] = static_cast<float>(outRight[frame] + chorused - c);
             }
         }
+        if (chorus) {
+            // The LFO's phase and the delays are never negative, so truncation gives
+            // their floors (ZoLFO::valueAt and setFractionalDelay, without the tests).
+            for (std::int32_t k = 0; k < frames; ++k) {
+                const auto entry = static_cast<std::int32_t>(osc.phase);
+                const double between = osc.phase - entry;
+                const float* at = osc.table + (entry & osc.mask);
+                const float wave = static_cast<float>(at[0] * (1.0 - between) + at[1] * between);
+                const float delay = static_cast<float>(chorusCentre + wave * chorusSwing);
+                const auto whole = static_cast<std::int32_t>(delay);
+                delays[k] = {delay, whole, static_cast<float>(whole)};
+                osc.advance();
+            }
+        }
+
+        // The signal path, made once for each combination of the sections in use, so
+        // that no sample tests them.
+        const auto signalPath = [&]<bool kPhaser, bool kChorus, bool kEchoFilter>() {
+            for (std::int32_t k = 0; k < frames; ++k) {
+                const std::int32_t frame = done + k;
+                const double x = input[frame];
+
+                // Phaser: four allpass stages on one swept coefficient; the halves add up to x.
+                double left = x;
+                double right = x;
+                if constexpr (kPhaser) {
+                    const double s = x + phaserFb * memory4;
+                    if (std::fabs(s) < 1e-8f) {
+                        memory0 = memory1 = memory2 = memory3 = memory4 = 0.0;
+                        phased = 0.0f;
+                    } else {
+                        const AllpassPowers& p = sweep[k];
+                        coef = p.coef;
+                        const double d1 = p.c1 * memory1 - memory0;
+                        const double d2 = p.c1 * memory2 - memory1;
+                        const double d3 = p.c1 * memory3 - memory2;
+                        const double d4 = p.c1 * memory4 - memory3;
+                        const double y1 = p.c1 * s + d1;
+                        const double y2 = p.c2 * s + (p.c1 * d1 + d2);
+                        const double y3 = p.c1 * y2 + d3;
+                        const double y4 = p.c2 * y2 + (p.c1 * d3 + d4);
+                        // Rounded two at a time, in registers.
+                        const zo::Pair stored01 = zo::storedAsFloat(zo::pairOf(s, y1));
+                        const zo::Pair stored23 = zo::storedAsFloat(zo::pairOf(y2, y3));
+                        memory0 = stored01[0];
+                        memory1 = stored01[1];
+                        memory2 = stored23[0];
+                        memory3 = stored23[1];
+                        memory4 = asStored(y4);
+                        phased = static_cast<float>(memory4);
+                    }
+                    left = (x + phased) * 0.5;
+                    right = (x - phased) * 0.5;
+                } else {
+                    phased = 0.0f;
+                }
+
+                // Delay: the echo in phase on the left, in opposite phase on the right.
+                const float fed = static_cast<float>(left + echoFb * echoed);
+                const float d = kEchoFilter ? loop.twoStageFiltering(fed) : fed;
+                echoed = echo.tick(d);
+                const double e = echoLevel * echoed;
+                const double left2 = (left + e) * 0.5;
+                const double right2 = (right - e) * 0.5;
+
+                // Chorus, fed by the left half alone.
+                if constexpr (!kChorus) {
+                    chorused = 0.0f;
+                    outLeft[frame] = static_cast<float>(outLeft[frame] + left2);
+                    outRight[frame] = static_cast<float>(outRight[frame] + right2);
+                } else {
+                    const double c = left2 + chorusFb * chorused;
+                    chorused = std::fabs(c) <= 1e-8f
+                                   ? 0.0f
+                                   : line.tickInterpolated(static_cast<float>(c), delays[k]);
+                    outLeft[frame] = static_cast<float>(outLeft[frame] + chorused + c);
+                    outRight[frame] = static_cast<float>(outRight[frame] + chorused - c);
+                }
+            }
+        };
+        switch ((phaser ? 4 : 0) | (chorus ? 2 : 0) | (echoFilter ? 1 : 0)) {
+        case 0:
+            signalPath.template operator()<false, false, false>();
+            break;
+        case 1:
+            signalPath.template operator()<false, false, true>();
+            break;
+        case 2:
+            signalPath.template operator()<false, true, false>();
+            break;
+        case 3:
+            signalPath.template operator()<false, true, true>();
+            break;
+        case 4:
+            signalPath.template operator()<true, false, false>();
+            break;
+        case 5:
+            signalPath.template operator()<true, false, true>();
+            break;
+        case 6:
+            signalPath.template operator()<true, true, false>();
+            break;
+        default:
+            signalPath.template operator()<true, true, true>();
+            break;
+        }
+        // The chorus delay as the last sample set it.
+        if (chorus && frames > 0) line.setDelay(delays[frames - 1]);
     }
 
     stageIn = {float(memory0), float(memory1), float(memory2), float(memory3)};
