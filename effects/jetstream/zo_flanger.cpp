@@ -2,6 +2,7 @@
 
 #include "normalized.h"
 #include "parameter_table.h"
+#include "zo_flags.h"
 #include "zo_pair.h"
 
 #include <cmath>
@@ -490,32 +491,7 @@ void ZoFlanger::process(float** inputs, float** outputs, std::int32_t sampleFram
                 outRight[frame] = rounded[1];
             }
         };
-        switch ((lowCut ? 4 : 0) | (loopFilter ? 2 : 0) | (lockstep ? 1 : 0)) {
-        case 0:
-            signalPath.template operator()<false, false, false>();
-            break;
-        case 1:
-            signalPath.template operator()<false, false, true>();
-            break;
-        case 2:
-            signalPath.template operator()<false, true, false>();
-            break;
-        case 3:
-            signalPath.template operator()<false, true, true>();
-            break;
-        case 4:
-            signalPath.template operator()<true, false, false>();
-            break;
-        case 5:
-            signalPath.template operator()<true, false, true>();
-            break;
-        case 6:
-            signalPath.template operator()<true, true, false>();
-            break;
-        default:
-            signalPath.template operator()<true, true, true>();
-            break;
-        }
+        zo::withFlags(lowCut, loopFilter, lockstep, signalPath);
     }
     if (lockstep) {
         preR.write = preL.write;

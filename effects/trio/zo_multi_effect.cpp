@@ -2,6 +2,7 @@
 
 #include "normalized.h"
 #include "parameter_table.h"
+#include "zo_flags.h"
 #include "zo_pair.h"
 
 #include <algorithm>
@@ -441,32 +442,7 @@ void ZoMultiEffect::process(float** inputs, float** outputs, std::int32_t sample
                 }
             }
         };
-        switch ((phaser ? 4 : 0) | (chorus ? 2 : 0) | (echoFilter ? 1 : 0)) {
-        case 0:
-            signalPath.template operator()<false, false, false>();
-            break;
-        case 1:
-            signalPath.template operator()<false, false, true>();
-            break;
-        case 2:
-            signalPath.template operator()<false, true, false>();
-            break;
-        case 3:
-            signalPath.template operator()<false, true, true>();
-            break;
-        case 4:
-            signalPath.template operator()<true, false, false>();
-            break;
-        case 5:
-            signalPath.template operator()<true, false, true>();
-            break;
-        case 6:
-            signalPath.template operator()<true, true, false>();
-            break;
-        default:
-            signalPath.template operator()<true, true, true>();
-            break;
-        }
+        zo::withFlags(phaser, chorus, echoFilter, signalPath);
         // The chorus delay as the last sample set it.
         if (chorus && frames > 0) line.setDelay(delays[frames - 1]);
     }
