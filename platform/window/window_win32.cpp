@@ -11,6 +11,8 @@
 // so it never waits; the editor draws a skipped meter frame again on its next refresh.
 #include "window_system.h"
 
+#include "pending_copies.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -41,13 +43,8 @@ struct WindowClassEntry {
     WindowProcedure procedure = nullptr;
 };
 
-// A copy into a window asked for by another thread, waiting for the window thread.
-struct PendingCopy {
-    bool pending = false;
-    HWND window = nullptr;
-    int x = 0, y = 0, width = 0, height = 0, sourceX = 0, sourceY = 0;
-    HBITMAP picture = nullptr;
-};
+using PendingCopyBoard = PendingCopies<HWND, HBITMAP, kPendingCopies>;
+using PendingCopy = PendingCopyBoard::Copy;
 
 // A top-level window and the window named as its owner when it was made. Windows makes
 // the top-level window around a child the owner instead; the layer's promise that a
@@ -66,7 +63,7 @@ struct State {
     // another thread from getDC to releaseDC.
     std::atomic_flag busy = ATOMIC_FLAG_INIT;
     DrawingContextObject contexts[kContexts];
-    PendingCopy copies[kPendingCopies];
+    PendingCopyBoard copies;
     // The message peekMessage took last, whole (time and cursor position included), for
     // translateMessage and dispatchMessage.
     MSG lastTaken{};
@@ -128,13 +125,8 @@ void giveBack(DrawingContext c) {
 // On the window thread: carries out the copies other threads asked for.
 void runPendingCopies(State& s) {
     PendingCopy taken[kPendingCopies];
-    int count = 0;
     lock(s);
-    for (PendingCopy& c : s.copies)
-        if (c.pending) {
-            taken[count++] = c;
-            c.pending = false;
-        }
+    const int count = s.copies.take(taken);
     unlock(s);
     for (int i = 0; i < count; ++i) {
         const PendingCopy& c = taken[i];
@@ -150,11 +142,6 @@ void runPendingCopies(State& s) {
     }
 }
 
-// With the lock held: forgets the copies into `window` (null: any) or from `picture`.
-void forgetCopies(State& s, HWND window, HBITMAP picture) {
-    for (PendingCopy& c : s.copies)
-        if ((window && c.window == window) || (picture && c.picture == picture)) c = PendingCopy{};
-}
 
 WindowClassEntry* classOf(State& s, HWND window) {
     const auto atom = static_cast<ATOM>(GetClassLongPtrA(window, GCW_ATOM));
@@ -236,7 +223,7 @@ bool destroyWindow(WindowHandle window) {
         }
     }
     lock(s);
-    forgetCopies(s, destroyed, nullptr);
+    s.copies.forget(destroyed, nullptr);
     unlock(s);
     return DestroyWindow(destroyed) != 0;
 }
@@ -351,7 +338,7 @@ void deletePicture(PictureHandle picture) {
     if (!picture) return;
     State& s = state();
     lock(s);
-    forgetCopies(s, nullptr, bitmapOf(picture));
+    s.copies.forget(nullptr, bitmapOf(picture));
     unlock(s);
     DeleteObject(bitmapOf(picture));
 }
@@ -432,24 +419,8 @@ bool bitBlt(DrawingContext target, int x, int y, int width, int height, DrawingC
     if (source->kind != DrawingContextObject::kNoteMemory || !source->selected) return false;
     // Another thread, holding the note board since getDC: the latest copy into this
     // rectangle replaces any still waiting.
-    State& s = state();
-    PendingCopy* slot = nullptr;
-    for (PendingCopy& c : s.copies)
-        if (c.window == target->window && c.x == x && c.y == y && c.width == width &&
-            c.height == height) {
-            slot = &c;
-            break;
-        }
-    if (!slot)
-        for (PendingCopy& c : s.copies)
-            if (!c.window) {
-                slot = &c;
-                break;
-            }
-    if (!slot) return false;
-    *slot = PendingCopy{
-        true, target->window, x, y, width, height, sourceX, sourceY, bitmapOf(source->selected)};
-    return true;
+    return state().copies.note(PendingCopy{true, target->window, x, y, width, height, sourceX,
+                                           sourceY, bitmapOf(source->selected)});
 }
 
 void deleteDC(DrawingContext context) {

@@ -18,6 +18,8 @@
 // handler that was there before.
 #include "window_system.h"
 
+#include "pending_copies.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -61,13 +63,8 @@ struct OurWindow {
     std::intptr_t userData = 0;
 };
 
-// A copy into a window asked for by another thread, waiting for the window thread.
-struct PendingCopy {
-    bool pending = false;
-    Window window = 0;
-    int x = 0, y = 0, width = 0, height = 0, sourceX = 0, sourceY = 0;
-    PictureHandle picture = nullptr;
-};
+using PendingCopyBoard = PendingCopies<Window, PictureHandle, kPendingCopies>;
+using PendingCopy = PendingCopyBoard::Copy;
 
 struct WindowClassEntry {
     char name[kClassNameSize] = {};
@@ -89,7 +86,7 @@ struct State {
     std::atomic_flag busy = ATOMIC_FLAG_INIT;
     std::atomic<Display*> ours{nullptr};
     DrawingContextObject contexts[kContexts];
-    PendingCopy copies[kPendingCopies];
+    PendingCopyBoard copies;
 };
 
 State& state() {
@@ -151,8 +148,7 @@ void closeConnections(State& s) {
     lock(s);
     for (OurWindow& w : s.windows)
         w = OurWindow{};
-    for (PendingCopy& c : s.copies)
-        c = PendingCopy{};
+    s.copies.clear();
     XFreeGC(s.display, s.gc);
     XCloseDisplay(s.display); // takes any window of ours left on the server with it
     s.display = nullptr;
@@ -171,8 +167,7 @@ void closeConnections(State& s) {
 void forget(State& s, Window id) {
     for (OurWindow& w : s.windows)
         if (w.alive && w.id == id) w.alive = false;
-    for (PendingCopy& c : s.copies)
-        if (c.window == id) c = PendingCopy{};
+    s.copies.forget(id, nullptr);
     for (OurWindow& w : s.windows)
         if (w.alive && w.parent == id) forget(s, w.id);
 }
@@ -226,13 +221,8 @@ void putPicture(Display* display, GC gc, Window window, PictureHandle picture, i
 // On the window thread: carries out the copies other threads asked for.
 void runPendingCopies(State& s) {
     PendingCopy taken[kPendingCopies];
-    int count = 0;
     lock(s);
-    for (PendingCopy& c : s.copies)
-        if (c.pending) {
-            taken[count++] = c;
-            c.pending = false;
-        }
+    const int count = s.copies.take(taken);
     unlock(s);
     for (int i = 0; i < count; ++i) {
         const PendingCopy& c = taken[i];
@@ -520,8 +510,7 @@ void deletePicture(PictureHandle picture) {
     if (!picture) return;
     State& s = state();
     lock(s);
-    for (PendingCopy& c : s.copies)
-        if (c.picture == picture) c = PendingCopy{};
+    s.copies.forget(0, picture);
     unlock(s);
     delete picture;
 }
@@ -587,24 +576,8 @@ bool bitBlt(DrawingContext target, int x, int y, int width, int height, DrawingC
     }
     // Another thread, holding the note board since getDC: the latest copy into this
     // rectangle replaces any still waiting.
-    State& s = state();
-    PendingCopy* slot = nullptr;
-    for (PendingCopy& c : s.copies)
-        if (c.window == target->window && c.x == x && c.y == y && c.width == width &&
-            c.height == height) {
-            slot = &c;
-            break;
-        }
-    if (!slot)
-        for (PendingCopy& c : s.copies)
-            if (!c.window) {
-                slot = &c;
-                break;
-            }
-    if (!slot) return false;
-    *slot =
-        PendingCopy{true, target->window, x, y, width, height, sourceX, sourceY, source->selected};
-    return true;
+    return state().copies.note(
+        PendingCopy{true, target->window, x, y, width, height, sourceX, sourceY, source->selected});
 }
 
 void deleteDC(DrawingContext context) {
