@@ -144,12 +144,14 @@ int noticesCommand(int argc, char** argv) {
     for (std::size_t i = 0; i < seen.size(); ++i) {
         const Notice& notice = seen[i];
         std::printf("notices: box %zu \"%s\", buttons:", i + 1, notice.caption.c_str());
-        for (const std::string& button : notice.buttons) std::printf(" [%s]", button.c_str());
+        for (const std::string& button : notice.buttons)
+            std::printf(" [%s]", button.c_str());
         std::printf(", %s\n", notice.answered ? "answered with a click on OK" : "NOT closed by OK");
         const bool textRight = i < expected && notice.text == kExpectedTexts[i];
         const bool oneOk = notice.buttons.size() == 1 && notice.buttons[0] == "OK";
         if (notice.caption != kCaption || !textRight || !oneOk || !notice.answered) {
-            std::fprintf(stderr, "FAIL: notices: box %zu: text \"%s\"\n", i + 1, notice.text.c_str());
+            std::fprintf(stderr, "FAIL: notices: box %zu: text \"%s\"\n", i + 1,
+                         notice.text.c_str());
             ++failures;
         }
     }

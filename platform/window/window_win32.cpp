@@ -142,7 +142,6 @@ void runPendingCopies(State& s) {
     }
 }
 
-
 WindowClassEntry* classOf(State& s, HWND window) {
     const auto atom = static_cast<ATOM>(GetClassLongPtrA(window, GCW_ATOM));
     for (WindowClassEntry& c : s.classes)
