@@ -29,15 +29,7 @@ protected:
     // Runs `frames` samples of `input` through `process` (outputs cleared first), in
     // blocks of `block`, and returns the two outputs.
     std::vector<std::vector<float>> run(const std::vector<float>& input, int block = 512) {
-        const int frames = static_cast<int>(input.size());
-        std::vector<std::vector<float>> out(2, std::vector<float>(input.size(), 0.0f));
-        for (int done = 0; done < frames; done += block) {
-            const int n = std::min(block, frames - done);
-            float* ins[] = {const_cast<float*>(input.data()) + done};
-            float* outs[] = {out[0].data() + done, out[1].data() + done};
-            plugin->process(ins, outs, n);
-        }
-        return out;
+        return fxtest::renderMono(*plugin, input, block);
     }
 
     static std::vector<float> impulse(int frames) {

@@ -32,6 +32,22 @@ std::unique_ptr<fxhost::Plugin> loadPlugin(const std::string& name) {
     return fxhost::Plugin::load(pluginPath(name));
 }
 
+Stereo renderMono(fxhost::Plugin& plugin, const std::vector<float>& input, int block, Path path,
+                  Stereo held) {
+    const int frames = static_cast<int>(input.size());
+    if (held.empty()) held.assign(2, std::vector<float>(input.size(), 0.0f));
+    for (int done = 0; done < frames; done += block) {
+        const int n = std::min(block, frames - done);
+        float* ins[] = {const_cast<float*>(input.data()) + done};
+        float* outs[] = {held[0].data() + done, held[1].data() + done};
+        if (path == Path::Replacing)
+            plugin.processReplacing(ins, outs, n);
+        else
+            plugin.process(ins, outs, n);
+    }
+    return held;
+}
+
 const char* signalName(Signal s) {
     switch (s) {
     case Signal::Silence: return "silence";

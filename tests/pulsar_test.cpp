@@ -34,15 +34,8 @@ std::unique_ptr<Plugin> startPulsar(const Settings& settings = {}) {
 
 // Runs `input` through `process` in blocks of `block`, into outputs holding `held`.
 Stereo render(Plugin& plugin, const std::vector<float>& input, int block = 512, float held = 0.0f) {
-    const int frames = static_cast<int>(input.size());
-    Stereo out(2, std::vector<float>(input.size(), held));
-    for (int done = 0; done < frames; done += block) {
-        const int n = std::min(block, frames - done);
-        float* ins[] = {const_cast<float*>(input.data()) + done};
-        float* outs[] = {out[0].data() + done, out[1].data() + done};
-        plugin.process(ins, outs, n);
-    }
-    return out;
+    return fxtest::renderMono(plugin, input, block, fxtest::Path::Accumulating,
+                              Stereo(2, std::vector<float>(input.size(), held)));
 }
 
 Stereo renderOnes(Plugin& plugin, int frames, int block = 512) {

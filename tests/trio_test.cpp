@@ -51,15 +51,8 @@ protected:
     // Runs the input through `process` in blocks of 512, adding into `held` (zeros by
     // default), and returns both outputs.
     Channels run(const std::vector<float>& input, Channels held = {}) {
-        const std::size_t frames = input.size();
-        if (held.empty()) held.assign(2, std::vector<float>(frames, 0.0f));
-        for (std::size_t done = 0; done < frames; done += 512) {
-            const int n = static_cast<int>(std::min<std::size_t>(512, frames - done));
-            float* ins[] = {const_cast<float*>(input.data()) + done};
-            float* outs[] = {held[0].data() + done, held[1].data() + done};
-            plugin->process(ins, outs, n);
-        }
-        return held;
+        return fxtest::renderMono(*plugin, input, 512, fxtest::Path::Accumulating,
+                                  std::move(held));
     }
 
     static std::vector<float> impulse(int frames) {
