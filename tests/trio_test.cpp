@@ -51,8 +51,7 @@ protected:
     // Runs the input through `process` in blocks of 512, adding into `held` (zeros by
     // default), and returns both outputs.
     Channels run(const std::vector<float>& input, Channels held = {}) {
-        return fxtest::renderMono(*plugin, input, 512, fxtest::Path::Accumulating,
-                                  std::move(held));
+        return fxtest::renderMono(*plugin, input, 512, fxtest::Path::Accumulating, std::move(held));
     }
 
     static std::vector<float> impulse(int frames) {
